@@ -1,0 +1,37 @@
+// The file-system layer under the pass: the streamed listing of "Originali"
+// and the safe copy into "Modificati". One implementation per platform
+// (posix_copy_folders.cpp, win32_copy_folders.cpp); the pass itself is shared.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace rinomina {
+
+class CopyFolders {
+ public:
+  // Nothing is opened or checked here beyond what the listing needs; a missing
+  // "Originali" gives an empty listing.
+  explicit CopyFolders(const std::filesystem::path& programFolder);
+  ~CopyFolders();
+  CopyFolders(const CopyFolders&) = delete;
+  CopyFolders& operator=(const CopyFolders&) = delete;
+
+  // Moves to the next file of "Originali" (never a folder, "." or "..") and
+  // puts its name, as UTF-16, into `name`. False once no file is left.
+  bool NextFile(std::u16string& name);
+
+  // Copies the file NextFile last gave into "Modificati" under `newName`,
+  // which CheckNewName has passed. The target appears only when complete;
+  // on failure nothing new is left behind and an earlier target is intact.
+  // Fails with CopyPassError.
+  void CopyCurrentFile(std::u16string_view newName);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace rinomina

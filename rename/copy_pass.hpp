@@ -1,0 +1,39 @@
+// The copy pass: every file of "Originali" whose name contains the search text
+// is copied into "Modificati" under the name RewriteName gives it.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace rinomina {
+
+// The one error the core throws. what() is an Italian sentence in UTF-8 for a
+// person, naming the file or folder and the reason; code() is the system's.
+class CopyPassError : public std::runtime_error {
+ public:
+  CopyPassError(const std::string& message, std::error_code code)
+      : std::runtime_error(message), code_(code) {}
+  const std::error_code& code() const noexcept { return code_; }
+
+ private:
+  std::error_code code_;
+};
+
+// Lists programFolder + "/Originali" one name at a time and copies each
+// matching file to programFolder + "/Modificati" + "/" + new name, replacing a
+// file already there. The program folder is used as given: the pieces are
+// appended to it with the platform's separator.
+//
+// Stops at the first failure with a CopyPassError; copies already made stay.
+// A missing "Originali" copies nothing; neither folder is ever created. A
+// failed copy leaves no partial file, and a target it would have replaced is
+// still intact. Links under a target name are replaced, never written through.
+// Unsafe new names ("", ".", "..", a separator, NUL, not encodable) and the
+// two folders being one folder fail before anything is written.
+void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,
+                 std::u16string_view replacementText);
+
+}  // namespace rinomina

@@ -1,0 +1,15 @@
+// Which rewritten names are safe to write under: exactly one plain file name.
+#pragma once
+
+#include <string_view>
+
+namespace rinomina {
+
+// Throws CopyPassError (copying `sourceName`) unless `newName` is one plain
+// file name of this platform: not empty, not "." or "..", no path separator,
+// no NUL; on Windows also no device name (CON, NUL, COM1, ...) and no
+// trailing dot or space. Whether the name can be encoded is the file-system
+// layer's check.
+void CheckNewName(std::u16string_view sourceName, std::u16string_view newName);
+
+}  // namespace rinomina
