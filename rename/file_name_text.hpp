@@ -17,8 +17,8 @@ std::u16string DecodeFileName(std::string_view bytes);
 // std::nullopt when `name` holds a lone surrogate that is not such an escape.
 std::optional<std::string> EncodeFileName(std::u16string_view name);
 
-// UTF-8 for showing a name to a person: escapes and lone surrogates become
-// U+FFFD.
+// UTF-8 for showing a name to a person: escapes, lone surrogates and control
+// characters (NUL would cut a message short) become U+FFFD.
 std::string DisplayText(std::u16string_view name);
 
 }  // namespace rinomina

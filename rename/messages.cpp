@@ -1,0 +1,119 @@
+#include "messages.hpp"
+
+#include <optional>
+
+#include "file_name_text.hpp"
+
+namespace rinomina {
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+
+// Raw Win32 error codes, which the C++ runtime does not map to std::errc.
+std::optional<std::string_view> WindowsReason(int code) {
+  switch (code) {
+    case 2:  // ERROR_FILE_NOT_FOUND
+    case 3:  // ERROR_PATH_NOT_FOUND
+      return "file o cartella inesistente";
+    case 5:  // ERROR_ACCESS_DENIED
+      return "accesso negato";
+    case 19:  // ERROR_WRITE_PROTECT
+      return "disco protetto da scrittura";
+    case 32:  // ERROR_SHARING_VIOLATION
+    case 33:  // ERROR_LOCK_VIOLATION
+      return "il file è in uso da un altro programma";
+    case 39:   // ERROR_HANDLE_DISK_FULL
+    case 112:  // ERROR_DISK_FULL
+      return "spazio esaurito sul disco";
+    case 123:  // ERROR_INVALID_NAME
+    case 161:  // ERROR_BAD_PATHNAME
+      return "nome di file non valido";
+    case 206:  // ERROR_FILENAME_EXCED_RANGE
+      return "nome troppo lungo";
+    case 267:  // ERROR_DIRECTORY
+      return "nome di cartella non valido";
+    case 1921:  // ERROR_CANT_RESOLVE_FILENAME
+      return "troppi collegamenti simbolici";
+  }
+  return std::nullopt;
+}
+#else
+constexpr char kSeparator = '/';
+#endif
+
+std::optional<std::string_view> PortableReason(std::error_code code) {
+  using std::errc;
+  if (code == errc::no_such_file_or_directory) return "file o cartella inesistente";
+  if (code == errc::permission_denied || code == errc::operation_not_permitted) {
+    return "accesso negato";
+  }
+  if (code == errc::no_space_on_device) return "spazio esaurito sul disco";
+  if (code == errc::filename_too_long) return "nome troppo lungo";
+  if (code == errc::read_only_file_system) return "file system di sola lettura";
+  if (code == errc::is_a_directory) return "esiste già una cartella con quel nome";
+  if (code == errc::not_a_directory) return "una parte del percorso non è una cartella";
+  if (code == errc::too_many_symbolic_link_levels) return "troppi collegamenti simbolici";
+  if (code == errc::file_too_large) return "file troppo grande";
+  if (code == errc::io_error) return "errore di lettura o scrittura sul disco";
+  if (code == errc::invalid_argument) return "nome o operazione non validi";
+#ifdef EDQUOT
+  if (code.category() == std::system_category() && code.value() == EDQUOT) {
+    return "quota del disco superata";
+  }
+#endif
+  return std::nullopt;
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string TargetPath(std::u16string_view targetName) {
+  return std::string("Modificati") + kSeparator + DisplayText(targetName);
+}
+
+}  // namespace
+
+std::string ReasonText(std::error_code code) {
+  std::optional<std::string_view> reason;
+#ifdef _WIN32
+  if (code.category() == std::system_category()) {
+    reason = WindowsReason(code.value());
+    if (!reason) return "errore di sistema " + std::to_string(code.value());
+  }
+#endif
+  if (!reason) reason = PortableReason(code);
+  if (reason) return std::string(*reason);
+  return code.message();
+}
+
+CopyPassError CopyFailed(std::u16string_view sourceName, std::u16string_view targetName,
+                         std::error_code code) {
+  return CopyRefused(sourceName, targetName, ReasonText(code), code);
+}
+
+CopyPassError CopyRefused(std::u16string_view sourceName, std::u16string_view targetName,
+                          std::string_view reason, std::error_code code) {
+  return CopyPassError("Impossibile copiare " + Quoted(DisplayText(sourceName)) + " in " +
+                           Quoted(TargetPath(targetName)) + ": " + std::string(reason) + ".",
+                       code);
+}
+
+CopyPassError ListingFailed(std::error_code code) {
+  return CopyPassError("Impossibile leggere l'elenco dei file della cartella \"Originali\": " +
+                           ReasonText(code) + ".",
+                       code);
+}
+
+CopyPassError FolderFailed(std::string_view folderName, std::error_code code) {
+  return CopyPassError(
+      "Impossibile aprire la cartella " + Quoted(folderName) + ": " + ReasonText(code) + ".", code);
+}
+
+CopyPassError SameFolder() {
+  return CopyPassError(
+      "\"Originali\" e \"Modificati\" sono la stessa cartella: le copie sovrascriverebbero i file "
+      "originali. Nessun file è stato copiato.",
+      std::make_error_code(std::errc::file_exists));
+}
+
+}  // namespace rinomina

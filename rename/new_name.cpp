@@ -1,0 +1,78 @@
+#include "new_name.hpp"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "messages.hpp"
+
+namespace rinomina {
+namespace {
+
+#ifdef _WIN32
+constexpr std::u16string_view kSeparators = u"/\\";
+
+bool IsForbiddenOnWindows(char16_t unit) {
+  return unit < 32 || std::u16string_view(u"<>:\"|?*").find(unit) != std::u16string_view::npos;
+}
+
+char16_t AsciiUpper(char16_t unit) { return unit >= u'a' && unit <= u'z' ? unit - 32 : unit; }
+
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+// CON, NUL, COM1, LPT9, ... name a device whatever extension follows them,
+// and Windows ignores trailing dots and spaces before that test.
+bool IsDeviceName(std::u16string_view name) {
+  std::u16string_view stem = name.substr(0, name.find(u'.'));
+  while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
+  static constexpr std::array<std::u16string_view, 4> kPlainDevices{u"CON", u"PRN", u"AUX", u"NUL"};
+  for (std::u16string_view device : kPlainDevices) {
+    if (EqualsIgnoringAsciiCase(stem, device)) return true;
+  }
+  if (stem.size() != 4 || stem[3] < u'1' || stem[3] > u'9') return false;
+  return EqualsIgnoringAsciiCase(stem.substr(0, 3), u"COM") ||
+         EqualsIgnoringAsciiCase(stem.substr(0, 3), u"LPT");
+}
+#else
+constexpr std::u16string_view kSeparators = u"/";
+#endif
+
+// Why `newName` is not one plain file name, or nothing when it is.
+std::optional<std::string_view> Unsafety(std::u16string_view newName) {
+  if (newName.empty()) return "il nuovo nome è vuoto";
+  if (newName == u"." || newName == u"..") return "il nuovo nome indica una cartella";
+  if (newName.find_first_of(kSeparators) != std::u16string_view::npos) {
+    return "il nuovo nome contiene un separatore di cartelle";
+  }
+  if (newName.find(u'\0') != std::u16string_view::npos) {
+    return "il nuovo nome contiene un carattere nullo";
+  }
+#ifdef _WIN32
+  // ':' would write into an alternate stream of another file.
+  if (std::any_of(newName.begin(), newName.end(), IsForbiddenOnWindows)) {
+    return "il nuovo nome contiene caratteri non ammessi (< > : \" | ? * o di controllo)";
+  }
+  if (IsDeviceName(newName)) return "il nuovo nome è riservato a un dispositivo di Windows";
+  if (newName.back() == u'.' || newName.back() == u' ') {
+    return "il nuovo nome finisce con un punto o uno spazio";
+  }
+#endif
+  return std::nullopt;
+}
+
+}  // namespace
+
+void CheckNewName(std::u16string_view sourceName, std::u16string_view newName) {
+  if (std::optional<std::string_view> reason = Unsafety(newName)) {
+    throw CopyRefused(sourceName, newName, *reason,
+                      std::make_error_code(std::errc::invalid_argument));
+  }
+}
+
+}  // namespace rinomina

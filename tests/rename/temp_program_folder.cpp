@@ -1,0 +1,61 @@
+#include "temp_program_folder.hpp"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace rinomina::test {
+
+namespace fs = std::filesystem;
+
+TempProgramFolder::TempProgramFolder() {
+  std::random_device random;
+  for (int attempt = 0; root_.empty(); ++attempt) {
+    if (attempt == 100) throw std::runtime_error("no temporary folder");
+    const fs::path candidate =
+        fs::temp_directory_path() / ("rinomina-test-" + std::to_string(random()));
+    if (fs::create_directory(candidate)) root_ = candidate;
+  }
+  fs::create_directory(source());
+  fs::create_directory(target());
+}
+
+TempProgramFolder::~TempProgramFolder() {
+  std::error_code ignored;
+  // Read-only entries must become writable again before they can go.
+  for (auto it = fs::recursive_directory_iterator(root_, ignored);
+       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+    if (!it->is_symlink())
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+  fs::remove_all(root_, ignored);
+}
+
+void TempProgramFolder::AddSource(const fs::path& name, const std::string& contents) const {
+  Write(source() / name, contents);
+}
+
+std::set<fs::path> TempProgramFolder::Names(const fs::path& folder) {
+  std::set<fs::path> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename());
+  }
+  return names;
+}
+
+std::string TempProgramFolder::Contents(const fs::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  if (!stream) throw std::runtime_error("cannot read " + file.string());
+  std::ostringstream contents;
+  contents << stream.rdbuf();
+  return contents.str();
+}
+
+void TempProgramFolder::Write(const fs::path& file, const std::string& contents) {
+  std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+  stream << contents;
+  if (!stream.flush()) throw std::runtime_error("cannot write " + file.string());
+}
+
+}  // namespace rinomina::test

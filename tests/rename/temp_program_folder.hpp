@@ -1,0 +1,34 @@
+// A program folder with "Originali" and "Modificati" in a fresh temporary
+// folder, removed again at the end of the test.
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace rinomina::test {
+
+class TempProgramFolder {
+ public:
+  TempProgramFolder();
+  ~TempProgramFolder();
+  TempProgramFolder(const TempProgramFolder&) = delete;
+  TempProgramFolder& operator=(const TempProgramFolder&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path source() const { return root_ / "Originali"; }
+  std::filesystem::path target() const { return root_ / "Modificati"; }
+
+  // Writes `contents` to a file of "Originali".
+  void AddSource(const std::filesystem::path& name, const std::string& contents) const;
+
+  // Names of the entries of a folder, sorted.
+  static std::set<std::filesystem::path> Names(const std::filesystem::path& folder);
+  static std::string Contents(const std::filesystem::path& file);
+  static void Write(const std::filesystem::path& file, const std::string& contents);
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace rinomina::test
