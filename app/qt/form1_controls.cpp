@@ -1,0 +1,90 @@
+#include "form1_controls.hpp"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QString>
+#include <QStringView>
+#include <limits>
+
+namespace rinomina {
+namespace {
+
+// The table's twips assume this resolution; Qt scales beyond it on high-dpi screens.
+constexpr int kDesignDpi = 96;
+constexpr double kTenThousandthsPerPoint = 10000.0;
+// Where the labels' own face is missing: a face close to its widths, so the
+// description fits its box as designed. The system's sans-serif comes last.
+constexpr QStringView kNarrowSansFace = u"Liberation Sans";
+
+QWidget* CreateListBox(QWidget* parent) {
+  // Nothing fills or reads the list: it is shown, empty, outside the tab chain.
+  auto* list = new QListWidget(parent);
+  list->setFocusPolicy(Qt::NoFocus);
+  return list;
+}
+
+QWidget* CreateTextBox(const QString& text, QWidget* parent) {
+  auto* box = new QLineEdit(text, parent);
+  // Qt's default limit would cut a long pasted text short without a word.
+  box->setMaxLength(std::numeric_limits<int>::max());
+  return box;
+}
+
+QWidget* CreateLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);  // shown as it stands, never as markup
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setFocusPolicy(Qt::NoFocus);
+  return label;
+}
+
+QWidget* CreatePushButton(const QString& text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  // Neither default nor cancel button: Enter and Escape in a box do not press it.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+QWidget* CreateWidget(const form1::ControlDescription& description, QWidget* parent) {
+  const QString text = QStringView(description.initialText).toString();
+  switch (description.kind) {
+    case form1::ControlKind::kListBox:
+      return CreateListBox(parent);
+    case form1::ControlKind::kTextBox:
+      return CreateTextBox(text, parent);
+    case form1::ControlKind::kLabel:
+      return CreateLabel(text, parent);
+    case form1::ControlKind::kPushButton:
+      return CreatePushButton(text, parent);
+  }
+  return CreateLabel(text, parent);  // not reached: every kind is handled above
+}
+
+}  // namespace
+
+int ToPixels(int twips) { return form1::TwipsToPixels(twips, kDesignDpi); }
+
+QFont LabelFont() {
+  QFont font;
+  font.setFamilies({QStringView(form1::kLabelFont.face).toString(), kNarrowSansFace.toString()});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(form1::kLabelFont.tenThousandthsOfPoint / kTenThousandthsPerPoint);
+  font.setWeight(QFont::Weight(form1::kLabelFont.weight));
+  return font;
+}
+
+QWidget* CreateControl(const form1::ControlDescription& description, QWidget* parent) {
+  QWidget* control = CreateWidget(description, parent);
+  control->setObjectName(QString::fromLatin1(description.name.data(),
+                                             static_cast<qsizetype>(description.name.size())));
+  control->setGeometry(ToPixels(description.left), ToPixels(description.top),
+                       ToPixels(description.width), ToPixels(description.height));
+  if (description.usesLabelFont) control->setFont(LabelFont());
+  return control;
+}
+
+}  // namespace rinomina

@@ -1,0 +1,24 @@
+// Qt widgets for the controls of Form1, built from their plain descriptions.
+// Sizes are the table's twips at 96 dpi, in Qt's device-independent pixels.
+#pragma once
+
+#include <QFont>
+
+#include "form1.hpp"
+
+class QWidget;
+
+namespace rinomina {
+
+// Twips of the window description in device-independent pixels.
+int ToPixels(int twips);
+
+// The labels' font; where its face is missing, a face of similar widths or
+// else the system's sans-serif, at the same size.
+QFont LabelFont();
+
+// The control `description` as a child of `parent`, named, placed and filled
+// as described. Labels and the list box never take the focus.
+QWidget* CreateControl(const form1::ControlDescription& description, QWidget* parent);
+
+}  // namespace rinomina
