@@ -44,7 +44,8 @@ start_x_server() {
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  export DISPLAY=":$(head -n1 "$work/display")"
+  DISPLAY=":$(head -n1 "$work/display")"
+  export DISPLAY
 }
 
 # A program folder: the executable, "Originali" with sample files and a
@@ -82,9 +83,11 @@ type_into() {
   xdotool type --delay 30 -- "$2"
 }
 
+program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+
 # Waits for the program to end and puts its exit status into $status.
 wait_for_program_end() {
-  wait_for 300 eval '! kill -0 "$app_pid" 2>/dev/null' || fail "the program did not end"
+  wait_for 300 program_ended || fail "the program did not end"
   status=0
   wait "$app_pid" || status=$?
   app_pid=
