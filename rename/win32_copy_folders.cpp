@@ -1,0 +1,243 @@
+// The Windows file-system layer: FindFirstFileW/FindNextFileW over
+// "Originali", and each copy made under a temporary name in "Modificati" and
+// then renamed over its target. Folders are reached through the \\?\ form of
+// their full path, so paths may be longer than MAX_PATH.
+#include <windows.h>
+
+#include <string>
+
+#include "copy_folders.hpp"
+#include "copy_pass.hpp"
+#include "messages.hpp"
+
+namespace rinomina {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 texts are UTF-16");
+
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+
+std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::system_category()}; }
+
+std::wstring_view AsWide(std::u16string_view text) {
+  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
+
+// A surrogate without its partner: Windows would store it, but no one could
+// read the name, nor could it be shown as it is in a message.
+bool HasUnpairedSurrogate(std::u16string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t unit = name[i];
+    if (unit < 0xD800 || unit > 0xDFFF) continue;
+    if (unit > 0xDBFF || i + 1 == name.size() || name[i + 1] < 0xDC00 || name[i + 1] > 0xDFFF) {
+      return true;
+    }
+    ++i;
+  }
+  return false;
+}
+
+// The \\?\ form of the folder that Windows reaches through `path`: made
+// absolute, "." and ".." resolved and doubled separators merged exactly as
+// a plain Win32 call would, but free of the MAX_PATH limit. File names are
+// appended to it afterwards, untouched.
+std::wstring LongFolderPath(const std::wstring& path, std::error_code& error) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) {
+      error = LastError();
+      return {};
+    }
+    if (length < full.size()) {
+      full.resize(length);
+      break;
+    }
+    full.resize(length);  // too small: `length` counts the terminating NUL
+  }
+  if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+// Identifies a folder by volume and file index; links and junctions are
+// followed, so two names of one folder compare equal.
+bool FolderIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info,
+                    std::error_code& error) {
+  const HANDLE folder = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) {
+    error = LastError();
+    return false;
+  }
+  const bool known = GetFileInformationByHandle(folder, &info);
+  if (!known) error = LastError();
+  CloseHandle(folder);
+  if (known && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    error = Win32Error(ERROR_DIRECTORY);
+    return false;
+  }
+  return known;
+}
+
+// Removes a temporary copy after a failure. CopyFileW carries a read-only
+// attribute over from the source, and DeleteFileW refuses read-only files.
+// A failure here is left unreported: the failure being reported matters more.
+void RemoveTemporary(const std::wstring& path) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path.c_str());
+}
+
+}  // namespace
+
+struct CopyFolders::State {
+  std::wstring programFolder;
+  std::wstring sourceFolder;  // \\?\ form of "Originali"
+  std::wstring targetFolder;  // \\?\ form of "Modificati"; empty before the first copy
+  HANDLE listing = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAW entry{};
+  bool entryPending = false;  // `entry` holds the first result, not yet looked at
+  std::u16string current;     // name of the file last listed
+  unsigned temporaryCounter = 0;
+
+  ~State() {
+    if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
+  }
+
+  [[noreturn]] void Fail(std::u16string_view newName, std::error_code error) const {
+    throw CopyFailed(current, newName, error);
+  }
+
+  bool ReadEntry();
+  void OpenTarget(std::u16string_view newName);
+  void RefuseUnreplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
+  std::wstring CopyToTemporary(const std::wstring& source, std::u16string_view newName);
+};
+
+CopyFolders::CopyFolders(const std::filesystem::path& programFolder)
+    : state_(std::make_unique<State>()) {
+  State& state = *state_;
+  state.programFolder = programFolder.native();
+  std::error_code error;
+  state.sourceFolder = LongFolderPath(state.programFolder + L"\\Originali", error);
+  if (error) throw FolderFailed("Originali", error);
+
+  const std::wstring pattern = state.sourceFolder + L"\\*.*";
+  state.listing = FindFirstFileW(pattern.c_str(), &state.entry);
+  if (state.listing == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    // No folder (or not a folder): nothing to copy.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_DIRECTORY) {
+      return;
+    }
+    throw ListingFailed(Win32Error(code));
+  }
+  state.entryPending = true;
+}
+
+CopyFolders::~CopyFolders() = default;
+
+// Moves `entry` on; false once the listing is exhausted.
+bool CopyFolders::State::ReadEntry() {
+  if (listing == INVALID_HANDLE_VALUE) return false;
+  if (entryPending) {
+    entryPending = false;
+    return true;
+  }
+  if (FindNextFileW(listing, &entry)) return true;
+  const DWORD code = GetLastError();
+  FindClose(listing);
+  listing = INVALID_HANDLE_VALUE;
+  if (code == ERROR_NO_MORE_FILES) return false;
+  throw ListingFailed(Win32Error(code));
+}
+
+bool CopyFolders::NextFile(std::u16string& name) {
+  State& state = *state_;
+  while (state.ReadEntry()) {
+    // Read-only, hidden and system files are listed like any other; folders
+    // (links to folders, "." and ".." among them) are not.
+    if (state.entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
+    state.current = reinterpret_cast<const char16_t*>(state.entry.cFileName);
+    name = state.current;
+    return true;
+  }
+  state.current.clear();
+  return false;
+}
+
+void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
+  State& state = *state_;
+  if (HasUnpairedSurrogate(newName)) {
+    throw CopyRefused(state.current, newName, "il nuovo nome contiene caratteri non validi",
+                      Win32Error(ERROR_INVALID_NAME));
+  }
+  if (state.targetFolder.empty()) state.OpenTarget(newName);
+  const std::wstring source = state.sourceFolder + L"\\" + std::wstring(AsWide(state.current));
+  const std::wstring target = state.targetFolder + L"\\" + std::wstring(AsWide(newName));
+  state.RefuseUnreplaceableTarget(target, newName);
+
+  const std::wstring temporary = state.CopyToTemporary(source, newName);
+  // One step: the old target (a link too) is replaced, never written through.
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const std::error_code error = LastError();
+    RemoveTemporary(temporary);
+    state.Fail(newName, error);
+  }
+}
+
+// Finds "Modificati" and makes sure it is not "Originali" under another name:
+// a copy could overwrite its own source, or be listed again without end.
+void CopyFolders::State::OpenTarget(std::u16string_view newName) {
+  std::error_code error;
+  std::wstring folder = LongFolderPath(programFolder + L"\\Modificati", error);
+  BY_HANDLE_FILE_INFORMATION sourceInfo, targetInfo;
+  if (error || !FolderIdentity(folder, targetInfo, error) ||
+      !FolderIdentity(sourceFolder, sourceInfo, error)) {
+    Fail(newName, error);
+  }
+  if (sourceInfo.dwVolumeSerialNumber == targetInfo.dwVolumeSerialNumber &&
+      sourceInfo.nFileIndexHigh == targetInfo.nFileIndexHigh &&
+      sourceInfo.nFileIndexLow == targetInfo.nFileIndexLow) {
+    throw SameFolder();
+  }
+  targetFolder = std::move(folder);
+}
+
+// A read-only file or a folder under the target name cannot be replaced; say
+// so plainly rather than with the bare "access denied" the rename would give.
+void CopyFolders::State::RefuseUnreplaceableTarget(const std::wstring& target,
+                                                   std::u16string_view newName) const {
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;  // nothing there (or the copy will tell)
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    throw CopyRefused(current, newName, "esiste già una cartella con quel nome",
+                      Win32Error(ERROR_ACCESS_DENIED));
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    throw CopyRefused(current, newName,
+                      "il file già presente con quel nome è di sola lettura e non può essere "
+                      "sostituito",
+                      Win32Error(ERROR_ACCESS_DENIED));
+  }
+}
+
+// Copies `source` under a fresh name in "Modificati" and returns that name;
+// on failure nothing of the copy is left there.
+std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
+                                                 std::u16string_view newName) {
+  const std::wstring prefix =
+      targetFolder + L"\\.rinomina-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+  for (;;) {
+    std::wstring temporary = prefix + std::to_wstring(++temporaryCounter) + L".tmp";
+    if (CopyFileW(source.c_str(), temporary.c_str(), TRUE)) return temporary;
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
+    RemoveTemporary(temporary);  // a failed copy may leave part of the file
+    Fail(newName, Win32Error(code));
+  }
+}
+
+}  // namespace rinomina
