@@ -1,0 +1,97 @@
+// The benchmark program. "run" prints the whole table; the other modes are
+// the single runs it times or measures, each in a process of its own:
+//
+//   rinomina_bench run --work DIR --python PYTHON [--rounds N] [--sets abc]
+//                      [--place TEXT] [--about TEXT]
+//   rinomina_bench pass PROGRAM_FOLDER    one RunCopyPass
+//   rinomina_bench floor PROGRAM_FOLDER   the bare copy loop
+//   rinomina_bench peak PROGRAM_FOLDER    one RunCopyPass, then prints VmHWM in KiB
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "copy_pass.hpp"
+#include "floor_copy.hpp"
+#include "memory.hpp"
+#include "names.hpp"
+#include "suite.hpp"
+#include "table.hpp"
+
+namespace rinomina::bench {
+namespace {
+
+constexpr DataSet kDataSets[] = {
+    {'a', 20000, 4 << 10},
+    {'b', 200, 1 << 20},
+    {'c', 2, 256 << 20},
+};
+constexpr std::size_t kMemorySmall = 1000;
+constexpr std::size_t kMemoryLarge = 100000;
+
+void RunPass(const char* programFolder) {
+  RunCopyPass(programFolder, kSearchText16, kReplacementText16);
+}
+
+// "--name value" pairs, with defaults for the optional ones.
+std::map<std::string, std::string> ParseOptions(const std::vector<std::string>& words) {
+  std::map<std::string, std::string> options{
+      {"--rounds", "7"}, {"--sets", "abc"}, {"--place", "a temporary folder"}, {"--about", ""}};
+  for (std::size_t index = 0; index + 1 < words.size(); index += 2) {
+    options[words[index]] = words[index + 1];
+  }
+  if (!options.count("--work") || !options.count("--python")) {
+    throw std::invalid_argument("run needs --work DIR and --python PYTHON");
+  }
+  return options;
+}
+
+void RunAll(const std::string& self, const std::vector<std::string>& words) {
+  auto options = ParseOptions(words);
+  const SuiteOptions suite{options["--work"], self, options["--python"],
+                           std::stoi(options["--rounds"])};
+  PrintHeading(options["--place"], options["--about"], suite.rounds);
+  for (const DataSet& set : kDataSets) {
+    if (options["--sets"].find(set.label) != std::string::npos) {
+      PrintDataSet(RunDataSet(set, suite));
+    }
+  }
+  const long small = MeasurePassPeakKiB(kMemorySmall, suite);
+  const long large = MeasurePassPeakKiB(kMemoryLarge, suite);
+  PrintMemory(kMemorySmall, small, kMemoryLarge, large);
+}
+
+int Main(int argc, char** argv) {
+  const std::string_view mode = argc > 1 ? argv[1] : "";
+  if (mode == "run") {
+    RunAll(std::filesystem::read_symlink("/proc/self/exe").string(),
+           std::vector<std::string>(argv + 2, argv + argc));
+  } else if (argc == 3 && mode == "pass") {
+    RunPass(argv[2]);
+  } else if (argc == 3 && mode == "floor") {
+    RunFloorCopy(argv[2]);
+  } else if (argc == 3 && mode == "peak") {
+    RunPass(argv[2]);
+    std::printf("%ld\n", PeakResidentKiB());
+  } else {
+    std::fprintf(stderr, "usage: %s run|pass|floor|peak ... (see bench/main.cpp)\n", argv[0]);
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace rinomina::bench
+
+int main(int argc, char** argv) {
+  try {
+    return rinomina::bench::Main(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "rinomina_bench: %s\n", error.what());
+    return 1;
+  }
+}

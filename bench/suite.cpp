@@ -1,0 +1,133 @@
+#include "suite.hpp"
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "data_set.hpp"
+#include "names.hpp"
+#include "timing.hpp"
+
+namespace rinomina::bench {
+namespace {
+
+using Times = std::array<std::vector<double>, kContenderCount>;
+
+struct SetFolders {
+  std::filesystem::path program;
+  std::filesystem::path target;    // program / "Modificati"
+  std::filesystem::path cpTarget;  // cp's empty destination
+};
+
+// Removing a large folder leaves the kernel freeing its files for a while
+// after the call returns (RCU callbacks); waiting keeps that work out of the
+// next timed run.
+void ResetFolder(const std::filesystem::path& folder) {
+  MakeEmptyFolder(folder);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+void CheckCopies(const std::filesystem::path& folder, const DataSet& set) {
+  if (CountFiles(folder) != set.count) {
+    throw std::runtime_error("wrong number of copies in " + folder.string());
+  }
+}
+
+// The pass or the floor: into an empty "Modificati", then again over it.
+void RunTwice(std::string_view mode, Contender first, const SetFolders& folders, const DataSet& set,
+              const SuiteOptions& options, Times& times) {
+  ResetFolder(folders.target);
+  for (Contender contender : {first, Contender(first + 1)}) {
+    times[contender].push_back(
+        TimeCommand({options.self, std::string(mode), folders.program.string()}));
+    CheckCopies(folders.target, set);
+  }
+}
+
+void RunCp(const SetFolders& folders, const DataSet& set, Times& times) {
+  ResetFolder(folders.cpTarget);
+  const std::string source = (folders.program / kSourceFolder).string() + "/.";
+  times[kCp].push_back(TimeCommand({"cp", "-r", source, folders.cpTarget.string() + "/"}));
+  CheckCopies(folders.cpTarget, set);
+}
+
+void RunPython(const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
+               Times& times) {
+  ResetFolder(folders.target);
+  times[kPython].push_back(
+      TimeCommand({options.python, RINOMINA_BENCH_COPY_LOOP, folders.program.string(),
+                   std::string(kSearchText), std::string(kReplacementText)}));
+  CheckCopies(folders.target, set);
+}
+
+void RunRound(int round, const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
+              Times& times) {
+  constexpr int kGroups = 4;
+  for (int step = 0; step < kGroups; ++step) {
+    switch ((round + step) % kGroups) {
+      case 0:
+        RunTwice("pass", kPassNew, folders, set, options, times);
+        break;
+      case 1:
+        RunCp(folders, set, times);
+        break;
+      case 2:
+        RunTwice("floor", kFloorNew, folders, set, options, times);
+        break;
+      case 3:
+        RunPython(folders, set, options, times);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+std::string_view ContenderName(Contender contender) {
+  switch (contender) {
+    case kPassNew:
+      return "RunCopyPass, empty Modificati";
+    case kPassReplace:
+      return "RunCopyPass, replacing all";
+    case kCp:
+      return "cp -r, empty folder";
+    case kPython:
+      return "Python shutil.copyfile loop";
+    case kFloorNew:
+      return "floor, empty Modificati";
+    case kFloorReplace:
+      return "floor, overwriting in place";
+    default:
+      return "";
+  }
+}
+
+SetResult RunDataSet(const DataSet& set, const SuiteOptions& options) {
+  const std::filesystem::path base = options.workFolder / (std::string("set_") + set.label);
+  const SetFolders folders{base / "program", base / "program" / kTargetFolder, base / "cp_dst"};
+  MakeProgramFolder(folders.program, set.count, set.fileSize);
+  Times warmUp;
+  RunRound(0, folders, set, options, warmUp);
+  Times times;
+  for (int round = 0; round < options.rounds; ++round) {
+    RunRound(round, folders, set, options, times);
+  }
+  std::filesystem::remove_all(base);
+  SetResult result{set, {}};
+  for (int contender = 0; contender < kContenderCount; ++contender) {
+    result.medianSeconds[contender] = Median(times[contender]);
+  }
+  return result;
+}
+
+long MeasurePassPeakKiB(std::size_t count, const SuiteOptions& options) {
+  const std::filesystem::path program = options.workFolder / ("memory_" + std::to_string(count));
+  MakeProgramFolder(program, count, 0);
+  const std::string output = CaptureCommand({options.self, "peak", program.string()});
+  CheckCopies(program / kTargetFolder, DataSet{'m', count, 0});
+  std::filesystem::remove_all(program);
+  return std::stol(output);
+}
+
+}  // namespace rinomina::bench

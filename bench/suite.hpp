@@ -1,0 +1,52 @@
+// The timed runs of one data set and the memory runs, each in its own process.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace rinomina::bench {
+
+struct DataSet {
+  char label;  // 'a', 'b', 'c'
+  std::size_t count;
+  std::size_t fileSize;
+};
+
+// What is timed, in the order the table shows it.
+enum Contender {
+  kPassNew,       // RunCopyPass into an empty "Modificati"
+  kPassReplace,   // RunCopyPass again, replacing every target
+  kCp,            // cp -r Originali/. into an empty folder
+  kPython,        // a shutil.copyfile loop with the same renaming
+  kFloorNew,      // the floor into an empty "Modificati"
+  kFloorReplace,  // the floor again, overwriting every target in place
+  kContenderCount
+};
+
+std::string_view ContenderName(Contender contender);
+
+struct SuiteOptions {
+  std::filesystem::path workFolder;  // scratch space for the data sets
+  std::string self;                  // this program, run in its child modes
+  std::string python;                // the Python interpreter
+  int rounds;
+};
+
+struct SetResult {
+  DataSet set;
+  std::array<double, kContenderCount> medianSeconds;
+};
+
+// Makes the data set, runs one warm-up round and then `rounds` rounds, each
+// contender once per round, alternating, starting with a different one in
+// each round. Checks every run's file count. Removes the data set afterwards.
+SetResult RunDataSet(const DataSet& set, const SuiteOptions& options);
+
+// Peak resident memory, in KiB, of one pass over `count` empty files into an
+// empty "Modificati", measured inside a process of its own.
+long MeasurePassPeakKiB(std::size_t count, const SuiteOptions& options);
+
+}  // namespace rinomina::bench
