@@ -133,6 +133,13 @@ struct CopyFolders::State {
   FileDescriptor target;          // "Modificati", opened at the first copy
   std::vector<char> buffer;       // for file systems without copy_file_range
   unsigned temporaryCounter = 0;
+  // While target names keep being taken (a pass run again), an exclusive
+  // create would only fail, so targets go straight to the temporary file;
+  // every kProbeInterval-th file tries the exclusive create again, to notice
+  // when names are free once more. Both ways are equally safe.
+  static constexpr unsigned kProbeInterval = 32;
+  bool targetsTaken = false;
+  unsigned sinceProbe = 0;
 
   ~State() {
     if (listing != nullptr) ::closedir(listing);
@@ -143,6 +150,7 @@ struct CopyFolders::State {
   }
 
   void OpenTarget(std::u16string_view newName);
+  bool ExpectTargetTaken();
   std::error_code CopyData(int source, int target, off_t size);
   void CopyToNewTarget(int source, const struct stat& status, const std::string& targetName,
                        std::u16string_view newName);
@@ -207,7 +215,19 @@ void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
     throw CopyRefused(DecodeFileName(state.current), newName, "non è un file normale",
                       std::make_error_code(std::errc::invalid_argument));
   }
-  state.CopyToNewTarget(source.get(), status, *targetName, newName);
+  if (state.ExpectTargetTaken()) {
+    state.ReplaceTarget(source.get(), status, *targetName, newName);
+  } else {
+    state.CopyToNewTarget(source.get(), status, *targetName, newName);
+  }
+}
+
+bool CopyFolders::State::ExpectTargetTaken() {
+  if (!targetsTaken || ++sinceProbe == kProbeInterval) {
+    sinceProbe = 0;
+    return false;
+  }
+  return true;
 }
 
 void CopyFolders::State::OpenTarget(std::u16string_view newName) {
@@ -242,10 +262,9 @@ void CopyFolders::State::CopyToNewTarget(int source, const struct stat& status,
                                          std::u16string_view newName) {
   FileDescriptor file(::openat(target.get(), targetName.c_str(),
                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 0777));
-  if (!file.valid()) {
-    if (errno == EEXIST) return ReplaceTarget(source, status, targetName, newName);
-    Fail(newName, LastError());
-  }
+  targetsTaken = !file.valid() && errno == EEXIST;
+  if (targetsTaken) return ReplaceTarget(source, status, targetName, newName);
+  if (!file.valid()) Fail(newName, LastError());
   std::error_code error = CopyData(source, file.get(), status.st_size);
   const std::error_code closeError = file.Close();
   if (!error) error = closeError;
