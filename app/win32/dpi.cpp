@@ -1,0 +1,64 @@
+#include "dpi.hpp"
+
+#include <string>
+
+#include "form1.hpp"
+#include "win32_text.hpp"
+
+namespace rinomina::win32 {
+namespace {
+
+// The address of a user32 function that older Windows may lack, or null.
+template <typename Function>
+Function User32Function(const char* name) {
+  const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+int SystemDpi() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+Font LabelFont(int dpi) {
+  const form1::FontDescription& font = form1::kLabelFont;
+  constexpr int kTenThousandthsPerInch = 72 * 10000;
+  const std::wstring face(AsWide(font.face));
+  return Font(CreateFontW(-MulDiv(font.tenThousandthsOfPoint, dpi, kTenThousandthsPerInch), 0, 0, 0,
+                          font.weight, FALSE, FALSE, FALSE, static_cast<BYTE>(font.charset),
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+}
+
+// DEFAULT_GUI_FONT is made for the system dpi; a monitor with another dpi
+// gets a copy scaled to it.
+Font ControlFont(int dpi) {
+  LOGFONTW font;
+  if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font) != sizeof font) return {};
+  font.lfHeight = MulDiv(font.lfHeight, dpi, SystemDpi());
+  return Font(CreateFontIndirectW(&font));
+}
+
+}  // namespace
+
+Fonts MakeFonts(int dpi) { return {LabelFont(dpi), ControlFont(dpi)}; }
+
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
+  using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustFunction>("AdjustWindowRectExForDpi");
+  if (adjustForDpi != nullptr && adjustForDpi(&rect, style, FALSE, exStyle, dpi)) return;
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
+}  // namespace rinomina::win32

@@ -1,0 +1,23 @@
+// rinomina.exe: Form1 until it is closed or Command1 has run its one pass.
+#include <commctrl.h>
+#include <windows.h>
+
+#include <exception>
+
+#include "form1_window.hpp"
+#include "press.hpp"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&commonControls);  // the themed controls of the manifest
+  try {
+    const HWND form = rinomina::win32::CreateForm1(instance, rinomina::win32::PressCommand1);
+    ShowWindow(form, showCommand);
+    UpdateWindow(form);
+    return rinomina::win32::RunForm1(form);
+  } catch (const std::exception&) {
+    MessageBoxW(nullptr, L"Impossibile aprire la finestra del programma.", L"Errore",
+                MB_ICONERROR | MB_OK);
+    return 1;
+  }
+}
