@@ -1,6 +1,7 @@
 // rinomina.exe: Form1 until it is closed or Command1 has run its one pass.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <exception>
 
