@@ -23,4 +23,5 @@ native_build_packages=(cmake make g++ libgtest-dev libgmock-dev)
 qt_packages=(qt6-base-dev librsvg2-bin fonts-liberation2 xvfb xauth xdotool imagemagick)
 
 # The Windows cross builds and Wine.
-windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xdotool imagemagick)
+windows_packages=(cmake make googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xdotool
+  imagemagick librsvg2-bin)
