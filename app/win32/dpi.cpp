@@ -1,7 +1,5 @@
 #include "dpi.hpp"
 
-#include <string>
-
 #include "form1.hpp"
 #include "win32_text.hpp"
 
@@ -25,11 +23,13 @@ int SystemDpi() {
 Font LabelFont(int dpi) {
   const form1::FontDescription& font = form1::kLabelFont;
   constexpr int kTenThousandthsPerInch = 72 * 10000;
-  const std::wstring face(AsWide(font.face));
+  // Copied without allocating: this also runs inside the window procedure.
+  wchar_t face[LF_FACESIZE] = {};
+  AsWide(font.face).copy(face, LF_FACESIZE - 1);
   return Font(CreateFontW(-MulDiv(font.tenThousandthsOfPoint, dpi, kTenThousandthsPerInch), 0, 0, 0,
                           font.weight, FALSE, FALSE, FALSE, static_cast<BYTE>(font.charset),
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+                          DEFAULT_PITCH | FF_DONTCARE, face));
 }
 
 // DEFAULT_GUI_FONT is made for the system dpi; a monitor with another dpi
