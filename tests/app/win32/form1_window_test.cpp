@@ -164,6 +164,31 @@ TEST_F(Form1WindowTest, LabelsUseTheirFontAndOtherControlsTheDefaultGuiFont) {
   }
 }
 
+// Moving to a monitor of another dpi: Windows suggests the new frame, the
+// controls and fonts follow.
+TEST_F(Form1WindowTest, ControlsAndFontsFollowTheDpiOfANewMonitor) {
+  constexpr int kNewDpi = 144;
+  RECT suggested{10, 20, 700, 400};
+  SendMessageW(form_, WM_DPICHANGED, MAKEWPARAM(kNewDpi, kNewDpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  RECT frame;
+  GetWindowRect(form_, &frame);
+  EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
+  for (const form1::ControlDescription& description : form1::kControls) {
+    SCOPED_TRACE(std::string(description.name));
+    const HWND control = Control(description.name);
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, form1::TwipsToPixels(description.left, kNewDpi));
+    EXPECT_EQ(place.bottom - place.top, form1::TwipsToPixels(description.height, kNewDpi));
+    if (description.usesLabelFont) {
+      EXPECT_EQ(FontOf(control).lfHeight,
+                -MulDiv(form1::kLabelFont.tenThousandthsOfPoint, kNewDpi, 720000));
+    }
+  }
+}
+
 TEST_F(Form1WindowTest, FocusStartsInText1AndTabSkipsList1AndLabels) {
   ShowWindow(form_, SW_SHOW);
   Pump();
