@@ -114,11 +114,17 @@ SetResult RunDataSet(const DataSet& set, const SuiteOptions& options) {
     RunRound(round, folders, set, options, times);
   }
   std::filesystem::remove_all(base);
-  SetResult result{set, {}};
-  for (int contender = 0; contender < kContenderCount; ++contender) {
-    result.medianSeconds[contender] = Median(times[contender]);
+  return SetResult{set, times};
+}
+
+double SetResult::MedianSeconds(Contender contender) const { return Median(seconds[contender]); }
+
+double SetResult::MedianRatio(Contender over, Contender under) const {
+  std::vector<double> ratios;
+  for (std::size_t round = 0; round < seconds[over].size(); ++round) {
+    ratios.push_back(seconds[over][round] / seconds[under][round]);
   }
-  return result;
+  return Median(ratios);
 }
 
 long MeasurePassPeakKiB(std::size_t count, const SuiteOptions& options) {

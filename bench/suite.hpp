@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rinomina::bench {
 
@@ -37,7 +38,12 @@ struct SuiteOptions {
 
 struct SetResult {
   DataSet set;
-  std::array<double, kContenderCount> medianSeconds;
+  std::array<std::vector<double>, kContenderCount> seconds;  // one per round
+
+  double MedianSeconds(Contender contender) const;
+  // The median over the rounds of over's time / under's time in the same
+  // round: steadier than a ratio of medians when the machine's load drifts.
+  double MedianRatio(Contender over, Contender under) const;
 };
 
 // Makes the data set, runs one warm-up round and then `rounds` rounds, each

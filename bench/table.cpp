@@ -15,34 +15,31 @@ std::string SizeText(std::size_t bytes) {
 }
 
 void PrintRow(const SetResult& result, Contender contender) {
-  const double seconds = result.medianSeconds[contender];
+  const double seconds = result.MedianSeconds(contender);
   const double files = static_cast<double>(result.set.count);
   const double megabytes = files * static_cast<double>(result.set.fileSize) / 1e6;
   std::printf("  %-32s %9.3f %11.0f %9.0f\n", std::string(ContenderName(contender)).c_str(),
               seconds, files / seconds, megabytes / seconds);
 }
 
-double Ratio(const SetResult& result, Contender over, Contender under) {
-  return result.medianSeconds[over] / result.medianSeconds[under];
-}
-
 void PrintSmallFileRatios(const SetResult& result) {
   std::printf("  new files:  pass/cp %.2f (target <= 0.60), pass/floor %.2f (target <= 1.35)\n",
-              Ratio(result, kPassNew, kCp), Ratio(result, kPassNew, kFloorNew));
+              result.MedianRatio(kPassNew, kCp), result.MedianRatio(kPassNew, kFloorNew));
   std::printf(
       "  replacing:  pass/cp %.2f (target <= 0.90), pass/floor %.2f (floor here: the same bare\n"
       "              loop overwriting each target in place with O_TRUNC; the pass writes a\n"
       "              temporary file and renames it over the target, freeing the old file)\n",
-      Ratio(result, kPassReplace, kCp), Ratio(result, kPassReplace, kFloorReplace));
+      result.MedianRatio(kPassReplace, kCp), result.MedianRatio(kPassReplace, kFloorReplace));
 }
 
 void PrintLargeFileRatios(const SetResult& result) {
   std::printf(
       "  new files:  pass/cp %.2f (target <= 1.05, i.e. at least 0.95 x cp's MB/s), "
       "pass/floor %.2f\n",
-      Ratio(result, kPassNew, kCp), Ratio(result, kPassNew, kFloorNew));
+      result.MedianRatio(kPassNew, kCp), result.MedianRatio(kPassNew, kFloorNew));
   std::printf("  replacing:  pass/cp %.2f, pass/floor (in place) %.2f\n",
-              Ratio(result, kPassReplace, kCp), Ratio(result, kPassReplace, kFloorReplace));
+              result.MedianRatio(kPassReplace, kCp),
+              result.MedianRatio(kPassReplace, kFloorReplace));
 }
 
 }  // namespace
@@ -50,12 +47,14 @@ void PrintLargeFileRatios(const SetResult& result) {
 void PrintHeading(std::string_view place, std::string_view about, int rounds) {
   utsname system{};
   uname(&system);
-  std::printf("Copy-and-rename benchmark: %s %s, %u CPUs; %.*s\n", system.sysname, system.release,
-              std::thread::hardware_concurrency(), static_cast<int>(about.size()), about.data());
+  std::printf("Copy-and-rename benchmark: %s %s, %u CPUs%s%.*s\n", system.sysname, system.release,
+              std::thread::hardware_concurrency(), about.empty() ? "" : "; ",
+              static_cast<int>(about.size()), about.data());
   std::printf("Data sets in: %.*s\n", static_cast<int>(place.size()), place.data());
   std::printf(
       "Medians of %d rounds (after one warm-up round); each run is a separate process, timed\n"
-      "from spawn to exit; the contenders take turns within each round. MB = 10^6 bytes.\n",
+      "from spawn to exit; the contenders take turns within each round, and each ratio is the\n"
+      "median of the rounds' own ratios. MB = 10^6 bytes.\n",
       rounds);
   std::fflush(stdout);
 }
