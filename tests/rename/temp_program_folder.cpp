@@ -1,5 +1,7 @@
 #include "temp_program_folder.hpp"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -11,10 +13,8 @@ namespace fs = std::filesystem;
 
 TempProgramFolder::TempProgramFolder() {
   std::random_device random;
-  for (int attempt = 0; root_.empty(); ++attempt) {
-    if (attempt == 100) throw std::runtime_error("no temporary folder");
-    const fs::path candidate =
-        fs::temp_directory_path() / ("rinomina-test-" + std::to_string(random()));
+  while (root_.empty()) {
+    const fs::path candidate = fs::temp_directory_path() / ("rinomina-" + std::to_string(random()));
     if (fs::create_directory(candidate)) root_ = candidate;
   }
   fs::create_directory(source());
@@ -23,11 +23,12 @@ TempProgramFolder::TempProgramFolder() {
 
 TempProgramFolder::~TempProgramFolder() {
   std::error_code ignored;
-  // Read-only entries must become writable again before they can go.
+  // Read-only files must become writable again before Windows lets them go.
   for (auto it = fs::recursive_directory_iterator(root_, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (!it->is_symlink())
+    if (!it->is_symlink()) {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
   }
   fs::remove_all(root_, ignored);
 }
@@ -56,6 +57,21 @@ void TempProgramFolder::Write(const fs::path& file, const std::string& contents)
   std::ofstream stream(file, std::ios::binary | std::ios::trunc);
   stream << contents;
   if (!stream.flush()) throw std::runtime_error("cannot write " + file.string());
+}
+
+CopyPassError FailingPass(const fs::path& programFolder, std::u16string_view searchText,
+                          std::u16string_view replacementText) {
+  try {
+    RunCopyPass(programFolder, searchText, replacementText);
+  } catch (const CopyPassError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "the pass did not fail";
+  return CopyPassError("", {});
+}
+
+bool MessageHas(const CopyPassError& error, std::string_view part) {
+  return std::string_view(error.what()).find(part) != std::string_view::npos;
 }
 
 }  // namespace rinomina::test

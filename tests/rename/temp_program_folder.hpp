@@ -1,10 +1,12 @@
 // A program folder with "Originali" and "Modificati" in a fresh temporary
-// folder, removed again at the end of the test.
+// folder, removed again at the end of the test, and helpers for passes on it.
 #pragma once
 
 #include <filesystem>
 #include <set>
 #include <string>
+
+#include "copy_pass.hpp"
 
 namespace rinomina::test {
 
@@ -30,5 +32,12 @@ class TempProgramFolder {
  private:
   std::filesystem::path root_;
 };
+
+// The error of a pass that must fail; a test failure when it does not.
+CopyPassError FailingPass(const std::filesystem::path& programFolder,
+                          std::u16string_view searchText, std::u16string_view replacementText);
+
+// Whether the error's message holds `part`, for EXPECT_TRUE.
+bool MessageHas(const CopyPassError& error, std::string_view part);
 
 }  // namespace rinomina::test
