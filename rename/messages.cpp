@@ -65,7 +65,19 @@ std::optional<std::string_view> PortableReason(std::error_code code) {
   return std::nullopt;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+bool IsNotFound(std::error_code code) {
+#ifdef _WIN32
+  if (code.category() == std::system_category()) return code.value() == 2 || code.value() == 3;
+#endif
+  return code == std::errc::no_such_file_or_directory;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.append(1, '"').append(text).append(1, '"');
+  return quoted;
+}
 
 std::string TargetPath(std::u16string_view targetName) {
   return std::string("Modificati") + kSeparator + DisplayText(targetName);
@@ -96,6 +108,12 @@ CopyPassError CopyRefused(std::u16string_view sourceName, std::u16string_view ta
   return CopyPassError("Impossibile copiare " + Quoted(DisplayText(sourceName)) + " in " +
                            Quoted(TargetPath(targetName)) + ": " + std::string(reason) + ".",
                        code);
+}
+
+CopyPassError TargetFolderFailed(std::u16string_view sourceName, std::u16string_view targetName,
+                                 std::error_code code) {
+  if (!IsNotFound(code)) return CopyFailed(sourceName, targetName, code);
+  return CopyRefused(sourceName, targetName, "la cartella \"Modificati\" non esiste", code);
 }
 
 CopyPassError ListingFailed(std::error_code code) {

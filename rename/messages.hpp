@@ -21,6 +21,10 @@ CopyPassError CopyFailed(std::u16string_view sourceName, std::u16string_view tar
 // Same, with a reason of our own instead of the system's text.
 CopyPassError CopyRefused(std::u16string_view sourceName, std::u16string_view targetName,
                           std::string_view reason, std::error_code code);
+// "Modificati" could not be opened for the first copy; says plainly when it
+// does not exist.
+CopyPassError TargetFolderFailed(std::u16string_view sourceName, std::u16string_view targetName,
+                                 std::error_code code);
 // Listing "Originali" failed.
 CopyPassError ListingFailed(std::error_code code);
 // The folder `folderName` ("Originali" or "Modificati") could not be opened.

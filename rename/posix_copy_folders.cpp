@@ -233,7 +233,7 @@ bool CopyFolders::State::ExpectTargetTaken() {
 void CopyFolders::State::OpenTarget(std::u16string_view newName) {
   const std::string targetPath = programFolder + "/Modificati";
   target.Reset(::open(targetPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!target.valid()) Fail(newName, LastError());
+  if (!target.valid()) throw TargetFolderFailed(DecodeFileName(current), newName, LastError());
 
   // One folder under two names: a copy could overwrite its own source or be
   // listed again and copied without end.

@@ -194,10 +194,10 @@ void CopyFolders::State::OpenTarget(std::u16string_view newName) {
   std::error_code error;
   std::wstring folder = LongFolderPath(programFolder + L"\\Modificati", error);
   BY_HANDLE_FILE_INFORMATION sourceInfo, targetInfo;
-  if (error || !FolderIdentity(folder, targetInfo, error) ||
-      !FolderIdentity(sourceFolder, sourceInfo, error)) {
-    Fail(newName, error);
+  if (error || !FolderIdentity(folder, targetInfo, error)) {
+    throw TargetFolderFailed(current, newName, error);
   }
+  if (!FolderIdentity(sourceFolder, sourceInfo, error)) Fail(newName, error);
   if (sourceInfo.dwVolumeSerialNumber == targetInfo.dwVolumeSerialNumber &&
       sourceInfo.nFileIndexHigh == targetInfo.nFileIndexHigh &&
       sourceInfo.nFileIndexLow == targetInfo.nFileIndexLow) {

@@ -80,7 +80,7 @@ TEST(CopyPassTest, MissingFoldersAreNeverCreated) {
   const CopyPassError error = FailingPass(folder.root(), u"foto", u"img");
   EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
   EXPECT_TRUE(MessageHas(error, "in \"Modificati")) << error.what();
-  EXPECT_TRUE(MessageHas(error, "inesistente")) << error.what();
+  EXPECT_TRUE(MessageHas(error, "la cartella \"Modificati\" non esiste")) << error.what();
 
   fs::remove_all(folder.source());
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u""));  // no source folder: nothing happens
