@@ -119,6 +119,12 @@ std::optional<std::string> EncodeFileName(std::u16string_view name) {
   return bytes;
 }
 
+bool HasLoneSurrogate(std::u16string_view text) {
+  bool found = false;
+  ForEachCodePoint(text, [&](char32_t, bool lone) { found = found || lone; });
+  return found;
+}
+
 std::string DisplayText(std::u16string_view name) {
   std::string text;
   text.reserve(name.size());

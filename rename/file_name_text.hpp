@@ -17,6 +17,10 @@ std::u16string DecodeFileName(std::string_view bytes);
 // std::nullopt when `name` holds a lone surrogate that is not such an escape.
 std::optional<std::string> EncodeFileName(std::u16string_view name);
 
+// Whether `text` holds a surrogate without its partner: such a name can be
+// stored by Windows but neither typed nor shown.
+bool HasLoneSurrogate(std::u16string_view text);
+
 // UTF-8 for showing a name to a person: escapes, lone surrogates and control
 // characters (NUL would cut a message short) become U+FFFD.
 std::string DisplayText(std::u16string_view name);

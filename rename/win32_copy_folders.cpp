@@ -8,6 +8,7 @@
 
 #include "copy_folders.hpp"
 #include "copy_pass.hpp"
+#include "file_name_text.hpp"
 #include "messages.hpp"
 
 namespace rinomina {
@@ -21,20 +22,6 @@ std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::sy
 
 std::wstring_view AsWide(std::u16string_view text) {
   return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
-}
-
-// A surrogate without its partner: Windows would store it, but no one could
-// read the name, nor could it be shown as it is in a message.
-bool HasUnpairedSurrogate(std::u16string_view name) {
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char16_t unit = name[i];
-    if (unit < 0xD800 || unit > 0xDFFF) continue;
-    if (unit > 0xDBFF || i + 1 == name.size() || name[i + 1] < 0xDC00 || name[i + 1] > 0xDFFF) {
-      return true;
-    }
-    ++i;
-  }
-  return false;
 }
 
 // The \\?\ form of the folder that Windows reaches through `path`: made
@@ -170,7 +157,7 @@ bool CopyFolders::NextFile(std::u16string& name) {
 
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
   State& state = *state_;
-  if (HasUnpairedSurrogate(newName)) {
+  if (HasLoneSurrogate(newName)) {
     throw CopyRefused(state.current, newName, "il nuovo nome contiene caratteri non validi",
                       Win32Error(ERROR_INVALID_NAME));
   }

@@ -35,6 +35,10 @@ TEST(FileNameTextTest, DecodesUtf8AndEscapesEveryOtherByte) {
 TEST(FileNameTextTest, LoneSurrogatesThatAreNotEscapesCannotBeEncoded) {
   for (std::u16string_view name : {u"a\xD800", u"\xD800z", u"\xDC00", u"\xDC7F", u"\xDD00"}) {
     EXPECT_EQ(EncodeFileName(name), std::nullopt);
+    EXPECT_TRUE(HasLoneSurrogate(name));
+  }
+  for (std::u16string_view name : {u"", u"foto", u"\U0001F600", u"\xD83D\xDE00x"}) {
+    EXPECT_FALSE(HasLoneSurrogate(name));
   }
 }
 
