@@ -132,6 +132,7 @@ struct CopyFolders::State {
   const char* current = nullptr;  // name of the file last listed, owned by `listing`
   FileDescriptor target;          // "Modificati", opened at the first copy
   std::vector<char> buffer;       // for file systems without copy_file_range
+  std::string temporaryPrefix;    // of this process's temporary names in "Modificati"
   unsigned temporaryCounter = 0;
   // While target names keep being taken (a pass run again), an exclusive
   // create would only fail, so targets go straight to the temporary file;
@@ -247,6 +248,7 @@ void CopyFolders::State::OpenTarget(std::u16string_view newName) {
     target.Reset();
     throw SameFolder();
   }
+  temporaryPrefix = ".rinomina-" + std::to_string(::getpid()) + "-";
 }
 
 std::error_code CopyFolders::State::CopyData(int source, int targetFile, off_t size) {
@@ -279,11 +281,10 @@ void CopyFolders::State::CopyToNewTarget(int source, const struct stat& status,
 // old file stays intact until the copy is complete.
 void CopyFolders::State::ReplaceTarget(int source, const struct stat& status,
                                        const std::string& targetName, std::u16string_view newName) {
-  const std::string prefix = ".rinomina-" + std::to_string(::getpid()) + "-";
   std::string temporaryName;
   FileDescriptor file;
   while (!file.valid()) {
-    temporaryName = prefix + std::to_string(++temporaryCounter) + ".tmp";
+    temporaryName = temporaryPrefix + std::to_string(++temporaryCounter) + ".tmp";
     file.Reset(::openat(target.get(), temporaryName.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 0777));
     if (!file.valid() && errno != EEXIST) Fail(newName, LastError());
