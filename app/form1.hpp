@@ -67,6 +67,12 @@ constexpr const ControlDescription& Control(std::string_view name) {
   throw "unknown control";  // a compile-time error in constant expressions
 }
 
+// The report of a failed pass: its title, and the text for a failure that
+// is not one of the pass's own (those carry their own message).
+inline constexpr std::u16string_view kFailureTitle = u"Errore";
+inline constexpr std::u16string_view kUnexpectedFailure =
+    u"Errore imprevisto durante la copia dei file.";
+
 // Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel:
 // 15 twips per pixel at 96 dpi.
 constexpr int TwipsToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }

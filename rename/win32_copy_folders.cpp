@@ -10,19 +10,14 @@
 #include "copy_pass.hpp"
 #include "file_name_text.hpp"
 #include "messages.hpp"
+#include "wide_text.hpp"
 
 namespace rinomina {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 texts are UTF-16");
-
 std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
 std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::system_category()}; }
-
-std::wstring_view AsWide(std::u16string_view text) {
-  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
-}
 
 // The \\?\ form of the folder that Windows reaches through `path`: made
 // absolute, "." and ".." resolved and doubled separators merged exactly as

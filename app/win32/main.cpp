@@ -5,8 +5,10 @@
 
 #include <exception>
 
+#include "form1.hpp"
 #include "form1_window.hpp"
 #include "press.hpp"
+#include "wide_text.hpp"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
@@ -17,8 +19,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     UpdateWindow(form);
     return rinomina::win32::RunForm1(form);
   } catch (const std::exception&) {
-    MessageBoxW(nullptr, L"Impossibile aprire la finestra del programma.", L"Errore",
-                MB_ICONERROR | MB_OK);
+    MessageBoxW(nullptr, L"Impossibile aprire la finestra del programma.",
+                rinomina::AsWide(rinomina::form1::kFailureTitle).data(), MB_ICONERROR | MB_OK);
     return 1;
   }
 }

@@ -4,22 +4,23 @@
 #include <string>
 
 #include "copy_pass.hpp"
+#include "form1.hpp"
 #include "win32_text.hpp"
 
 namespace rinomina::win32 {
 namespace {
 
-constexpr wchar_t kErrorTitle[] = L"Errore";
-
-void ShowError(HWND form, std::string_view message, std::string_view detail = {}) noexcept {
+// Shows `lead`, then `message` (UTF-8), in the program's error box.
+void ShowError(HWND form, std::wstring_view lead, std::string_view message) noexcept {
   std::wstring text;
   try {
-    text = WideFromUtf8(message);
-    if (!detail.empty()) text += L"\r\n\r\n" + WideFromUtf8(detail);
+    text = lead;
+    if (!lead.empty() && !message.empty()) text += L"\r\n\r\n";
+    text += WideFromUtf8(message);
   } catch (...) {
     text = L"Memoria insufficiente.";
   }
-  MessageBoxW(form, text.c_str(), kErrorTitle, MB_ICONERROR | MB_OK);
+  MessageBoxW(form, text.c_str(), AsWide(form1::kFailureTitle).data(), MB_ICONERROR | MB_OK);
 }
 
 }  // namespace
@@ -29,13 +30,13 @@ int PressCommand1(HWND form, HWND text1, HWND text2) noexcept {
     RunCopyPass(ProgramFolder(), AsUtf16(WindowText(text1)), AsUtf16(WindowText(text2)));
     return 0;
   } catch (const CopyPassError& error) {
-    ShowError(form, error.what());
+    ShowError(form, {}, error.what());
   } catch (const std::bad_alloc&) {
-    ShowError(form, "Memoria insufficiente per completare la copia.");
+    ShowError(form, L"Memoria insufficiente per completare la copia.", {});
   } catch (const std::exception& error) {
-    ShowError(form, "Errore imprevisto durante la copia.", error.what());
+    ShowError(form, AsWide(form1::kUnexpectedFailure), error.what());
   } catch (...) {
-    ShowError(form, "Errore imprevisto durante la copia.");
+    ShowError(form, AsWide(form1::kUnexpectedFailure), {});
   }
   return 1;
 }

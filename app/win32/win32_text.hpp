@@ -7,16 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "wide_text.hpp"
+
 namespace rinomina::win32 {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 texts are UTF-16");
-
-inline std::wstring_view AsWide(std::u16string_view text) {
-  return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
-}
-inline std::u16string_view AsUtf16(std::wstring_view text) {
-  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
-}
 
 // Invalid UTF-8 becomes U+FFFD rather than failing: this is for showing.
 std::wstring WideFromUtf8(std::string_view text);
