@@ -1,4 +1,5 @@
-# Shared by the scripts in this folder: installing what is missing.
+# Shared by the scripts in this folder: what each needs installed, and the one
+# Linux build they share.
 
 # Installs the Debian packages among "$@" that are not installed yet.
 install_missing_packages() {
@@ -16,12 +17,37 @@ install_missing_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# The packages a native (Linux) build needs.
+# Building the Linux program (the Qt window, its icon drawn at build time).
+linux_build_packages=(cmake make g++ qt6-base-dev librsvg2-bin)
+
+# Running its window as drawn: the labels' narrow sans-serif face.
+linux_run_packages=(fonts-liberation2)
+
+# A virtual screen, offered by scripts/run when there is no display.
+virtual_screen_packages=(xvfb xauth)
+
+# Building rinomina.exe for 32- and 64-bit Windows (the icon needs ImageMagick).
+windows_build_packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 librsvg2-bin imagemagick)
+
+# The tests on top of the builds: GoogleTest (Debian's build, and its sources
+# for the cross builds), an X server driven with xdotool, screenshots, Wine,
+# and unzip for the packages.
+test_packages=(libgtest-dev libgmock-dev googletest xvfb xauth xdotool imagemagick wine64 unzip)
+
+# What scripts/bench builds with (the project's defaults include the tests).
 native_build_packages=(cmake make g++ libgtest-dev libgmock-dev)
 
-# The Qt window and its tests in a real X server.
-qt_packages=(qt6-base-dev librsvg2-bin fonts-liberation2 xvfb xauth xdotool imagemagick)
+# What scripts/test-windows needs: the cross builds, Wine and its X server.
+windows_packages=("${windows_build_packages[@]}" googletest wine64 xvfb xdotool imagemagick)
 
-# The Windows cross builds and Wine.
-windows_packages=(cmake make googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xdotool
-  imagemagick librsvg2-bin)
+# The Linux build shared by scripts/run, scripts/package and scripts/test:
+# Release, as packaged (the program stripped). A new one is made without the
+# tests, which need GoogleTest; scripts/test turns them on with
+# -DRINOMINA_BUILD_TESTS=ON, and a build that has them keeps them.
+linux_build=$root/build/linux
+configure_linux_build() {
+  local options=("$@")
+  [ -f "$linux_build/CMakeCache.txt" ] ||
+    options=(-DRINOMINA_BUILD_TESTS=OFF -DRINOMINA_BUILD_BENCH=OFF "${options[@]}")
+  cmake -S "$root" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release "${options[@]}"
+}
