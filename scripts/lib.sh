@@ -1,5 +1,6 @@
+# shellcheck shell=bash disable=SC2034  # the lists are used by the scripts that source this
 # Shared by the scripts in this folder: what each needs installed, and the one
-# Linux build they share.
+# Linux build they share. The sourcing script sets $root, the project folder.
 
 # Installs the Debian packages among "$@" that are not installed yet.
 install_missing_packages() {
@@ -44,7 +45,7 @@ windows_packages=("${windows_build_packages[@]}" googletest wine64 xvfb xdotool 
 # Release, as packaged (the program stripped). A new one is made without the
 # tests, which need GoogleTest; scripts/test turns them on with
 # -DRINOMINA_BUILD_TESTS=ON, and a build that has them keeps them.
-linux_build=$root/build/linux
+linux_build=${root:?}/build/linux
 configure_linux_build() {
   local options=("$@")
   [ -f "$linux_build/CMakeCache.txt" ] ||
