@@ -1,22 +1,45 @@
-// Form1 on Qt's offscreen platform: the window against its table, the
-// keyboard, and the exit status of each way the window ends.
+// Form1 on Qt's offscreen platform, under LANG=C.UTF-8: the window against
+// literal pixels and texts, Qt's own texts, the names screen readers read,
+// the keyboard, and the exit status of each way the window ends.
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
-#include "form1.hpp"
 #include "form1_window.hpp"
+#include "italian_qt_texts.hpp"
 
 namespace rinomina {
 namespace {
 
-QString Str(std::u16string_view text) { return QStringView(text).toString(); }
-// The table's twips at the 96 dpi they are designed for.
-int Px(int twips) { return form1::TwipsToPixels(twips, 96); }
+// Each control at 96 dpi, its text, and whether it uses the labels' font.
+struct Expected {
+  const char* name;
+  QRect rect;
+  QString text;
+  bool labelFont;
+};
+const Expected kExpected[] = {
+    {"List1", {312, 176, 57, 43}, "", false},
+    {"Text1", {288, 88, 113, 25}, "", false},
+    {"Label1", {8, 88, 217, 17}, "Inserire il testo da sostituire", true},
+    {"Text2", {288, 120, 113, 25}, "", false},
+    {"Label2", {8, 120, 225, 17}, "Inserire il testo nuovo", true},
+    {"Command1", {88, 152, 113, 25}, "Esegui", false},
+    {"Label3",
+     {8, 0, 425, 49},
+     "Ricopia tutti i files della cartella 'Originali' nella cartella 'Modificati'\nModifica il "
+     "nome dei file ricopiati sostituendo il testo indicato nella prima casella con quello "
+     "indicato nella seconda casella.",
+     true},
+};
 
 std::filesystem::path MakeProgramFolder(const QTemporaryDir& dir, bool withTarget) {
   QDir(dir.path()).mkdir("Originali");
@@ -55,22 +78,36 @@ class Form1WindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void windowFollowsTheTable() {
+  void initTestCase() { QVERIFY(InstallItalianQtTexts(*qApp)); }
+
+  void windowLooksAsDesigned() {
     Shown f;
-    QCOMPARE(f.window.windowTitle(), Str(form1::kTitle));
-    QCOMPARE(f.window.size(), QSize(Px(form1::kClientWidth), Px(form1::kClientHeight)));
-    for (const form1::ControlDescription& c : form1::kControls) {
-      QWidget* control = f[c.name.data()];
-      QVERIFY2(control && control->isVisible(), c.name.data());
-      QCOMPARE(control->geometry(), QRect(Px(c.left), Px(c.top), Px(c.width), Px(c.height)));
-      if (c.name != "Label3") QCOMPARE(control->property("text").toString(), Str(c.initialText));
-      if (!c.usesLabelFont) continue;
-      QCOMPARE(control->font().families().value(0), Str(form1::kLabelFont.face));
-      QCOMPARE(control->font().pointSizeF(), 9.75);
+    QCOMPARE(f.window.windowTitle(), "Form1");
+    QCOMPARE(f.window.size(), QSize(448, 203));
+    for (const Expected& e : kExpected) {
+      QWidget* control = f[e.name];
+      QVERIFY2(control && control->isVisible(), e.name);
+      QCOMPARE(control->geometry(), e.rect);
+      QCOMPARE(control->property("text").toString(), e.text);
+      const QFont font = control->font();
+      QCOMPARE(font.families().value(0) == "MS Sans Serif" && font.pointSizeF() == 9.75 &&
+                   font.weight() == QFont::Normal,
+               e.labelFont);
     }
-    // Exactly the two lines: a "\r" left from the "\r\n" join would show.
-    QCOMPARE(f["Label3"]->property("text").toString().split(u'\n'),
-             QStringList({Str(form1::kDescriptionLine1), Str(form1::kDescriptionLine2)}));
+  }
+
+  void boxesAreNamedByTheirLabelsWithItalianMenus() {
+    Shown f;
+    for (const auto& [box, label] : {std::pair{"Text1", "Inserire il testo da sostituire"},
+                                     std::pair{"Text2", "Inserire il testo nuovo"}}) {
+      QCOMPARE(QAccessible::queryAccessibleInterface(f[box])->text(QAccessible::Name), label);
+      std::unique_ptr<QMenu> menu(qobject_cast<QLineEdit*>(f[box])->createStandardContextMenu());
+      QStringList texts;
+      for (const QAction* action : menu->actions())
+        if (!action->isSeparator()) texts << action->text().section(u'\t', 0, 0);
+      QCOMPARE(texts, QStringList({"Ann&ulla", "&Rifai", "&Taglia", "&Copia", "&Incolla", "Elimina",
+                                   "Seleziona tutto"}));
+    }
   }
 
   void keysMoveTheFocusButNeverPressThenClosingEndsWithZero() {
@@ -86,7 +123,7 @@ class Form1WindowTest : public QObject {
     for (const char* box : {"Text1", "Text2"}) {
       QTest::keyClicks(f[box], "01");
       for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
-        QTest::keyClick(f[box], key);
+        QTest::keyClick(f[box], key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
     }
     QVERIFY(f.window.isVisible());  // a press would have closed it
     QCOMPARE(f.runUntilFinished([&f] { f.window.close(); }), 0);
@@ -95,19 +132,31 @@ class Form1WindowTest : public QObject {
 
   void pressCopiesWithTheTextsUntouchedThenEndsWithZero_data() {
     QTest::addColumn<QStringList>("texts");  // Text1, Text2
+    QTest::addColumn<QKeySequence>("key");   // pressed on the focused button; none: a click
     QTest::addColumn<QStringList>("copies");
-    QTest::newRow("plain") << QStringList{"01", "02"} << QStringList{"città 02.txt", "foto_02.jpg"};
-    QTest::newRow("spaces kept") << QStringList{" 01", " uno "} << QStringList{"città uno .txt"};
-    QTest::newRow("non-ASCII") << QStringList{"città", "paëse"} << QStringList{"paëse 01.txt"};
+    QTest::newRow("click") << QStringList{"01", "02"} << QKeySequence()
+                           << QStringList{"città 02.txt", "foto_02.jpg"};
+    QTest::newRow("Return, spaces kept")
+        << QStringList{" 01", " uno "} << QKeySequence(Qt::Key_Return)
+        << QStringList{"città uno .txt"};
+    QTest::newRow("keypad Enter, non-ASCII")
+        << QStringList{"città", "paëse"} << QKeySequence(Qt::Key_Enter | Qt::KeypadModifier)
+        << QStringList{"paëse 01.txt"};
   }
 
   void pressCopiesWithTheTextsUntouchedThenEndsWithZero() {
     QFETCH(QStringList, texts);
+    QFETCH(QKeySequence, key);
     QFETCH(QStringList, copies);
     Shown f;
     f["Text1"]->setProperty("text", texts[0]);
     f["Text2"]->setProperty("text", texts[1]);
-    QCOMPARE(f.runUntilFinished([&f] { QTest::mouseClick(f["Command1"], Qt::LeftButton); }), 0);
+    f["Command1"]->setFocus();
+    const int status = f.runUntilFinished([&] {
+      if (key.isEmpty()) QTest::mouseClick(f["Command1"], Qt::LeftButton);
+      QTest::keySequence(f["Command1"], key);
+    });
+    QCOMPARE(status, 0);
     QVERIFY(!f.window.isVisible());
     QCOMPARE(f.copies(), copies);
   }
@@ -123,14 +172,17 @@ class Form1WindowTest : public QObject {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         f.window.close();
-        report = f.window.isVisible() ? box->text() : "the window closed under the report";
+        report = f.window.isVisible() ? box->windowTitle() + ": " + box->text()
+                                      : "the window closed under the report";
+        if (QGuiApplication::overrideCursor()) report = "a busy cursor over the report";
         box->accept();
       });
       QTest::mouseClick(f["Command1"], Qt::LeftButton);
     });
     QVERIFY(status != 0);
     QVERIFY(!f.window.isVisible());
-    QVERIFY2(report.contains("\"città 01.txt\""), qPrintable(report));
+    QVERIFY2(report.startsWith("Errore: ") && report.contains("\"città 01.txt\""),
+             qPrintable(report));
   }
 };
 
