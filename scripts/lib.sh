@@ -20,7 +20,7 @@ install_missing_packages() {
 native_build_packages=(cmake make g++ libgtest-dev libgmock-dev)
 
 # The Qt window and its tests in a real X server.
-qt_packages=(qt6-base-dev librsvg2-bin fonts-liberation2 xvfb xauth xdotool imagemagick)
+qt_packages=(qt6-base-dev qt6-translations-l10n librsvg2-bin fonts-liberation2 xvfb xauth xdotool imagemagick)
 
 # The Windows cross builds and Wine.
 windows_packages=(cmake make googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xdotool
