@@ -8,6 +8,7 @@
 # Usage: end_to_end_test.sh PROGRAM OUTPUT_FOLDER
 program=$1
 output=$2
+# shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
 
 # A program folder: "Originali" with sample files and a subfolder, and
@@ -77,6 +78,7 @@ expect_error_box form1_end_to_end_error.png
 if unshare -m true 2>/dev/null; then
   folder=$work/senza_proc
   make_program_folder "$folder"
+  # shellcheck disable=SC2016 # $0 is for the inner shell
   start_program "$folder" unshare -m sh -c 'mount -t tmpfs none /proc && exec "$0"' "$folder/rinomina"
   expect_error_box program_folder_error.png
 else

@@ -1,3 +1,5 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2154,SC2034 # $program and $output come from the script that sources this, which reads $status
 # Shared by the end-to-end scripts: an X server of their own, the built
 # program started from a program folder, and xdotool clicks at literal points.
 # Sourced after setting $program (the built program) and $output (screenshots).
