@@ -18,8 +18,9 @@ install_missing_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Building the Linux program (the Qt window, its icon drawn at build time).
-linux_build_packages=(cmake make g++ qt6-base-dev librsvg2-bin)
+# Building the Linux program (the Qt window, its icon drawn at build time,
+# Qt's Italian texts built into it).
+linux_build_packages=(cmake make g++ qt6-base-dev qt6-translations-l10n librsvg2-bin)
 
 # Running its window as drawn: the labels' narrow sans-serif face.
 linux_run_packages=(fonts-liberation2)

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QString>
 #include <QStringView>
 #include <limits>
@@ -46,6 +47,10 @@ QWidget* CreatePushButton(const QString& text, QWidget* parent) {
   // Neither default nor cancel button: Enter and Escape in a box do not press it.
   button->setAutoDefault(false);
   button->setDefault(false);
+  // Enter on the focused button presses it, as in a Windows dialog; Space already does.
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    new QShortcut(QKeySequence(key), button, button, &QPushButton::click, Qt::WidgetShortcut);
+  }
   return button;
 }
 

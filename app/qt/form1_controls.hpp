@@ -18,7 +18,8 @@ int ToPixels(int twips);
 QFont LabelFont();
 
 // The control `description` as a child of `parent`, named, placed and filled
-// as described. Labels and the list box never take the focus.
+// as described. Labels and the list box never take the focus; Enter and Space
+// press the focused push button.
 QWidget* CreateControl(const form1::ControlDescription& description, QWidget* parent);
 
 }  // namespace rinomina

@@ -1,6 +1,7 @@
 #include "form1_window.hpp"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,6 +47,10 @@ Form1Window::Form1Window(std::filesystem::path programFolder, QWidget* parent)
 
   searchBox_ = FindControl<QLineEdit>(this, "Text1");
   replacementBox_ = FindControl<QLineEdit>(this, "Text2");
+  // Screen readers name each box after its label. The captions hold no "&",
+  // so no access key comes with it.
+  FindControl<QLabel>(this, "Label1")->setBuddy(searchBox_);
+  FindControl<QLabel>(this, "Label2")->setBuddy(replacementBox_);
   connect(FindControl<QPushButton>(this, "Command1"), &QPushButton::clicked, this,
           &Form1Window::pressCommand1);
 }
@@ -77,8 +82,11 @@ void Form1Window::pressCommand1() {
   if (state_ != State::kIdle) return;
   state_ = State::kRunningPass;
   show();
-  // The pass runs here on the window's thread and blocks the window until it returns.
+  // The pass runs here on the window's thread and blocks the window until it
+  // returns, under a busy cursor (on every widget, text boxes included).
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const std::optional<QString> failure = runCopyPass();
+  QGuiApplication::restoreOverrideCursor();
   if (failure) ShowFailureReport(this, *failure);
   finish(failure ? kFailureExitStatus : 0);
 }

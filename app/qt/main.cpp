@@ -2,23 +2,26 @@
 // the executable, and ends with the status the window finished with.
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <filesystem>
+#include <system_error>
 
+#include "failure_report.hpp"
 #include "form1_window.hpp"
+#include "italian_qt_texts.hpp"
+#include "messages.hpp"
 
 namespace {
 
-// The folder of the executable as the application reports it, back in the
-// file system's own encoding.
-std::filesystem::path ProgramFolder() {
-  const QString folder = QCoreApplication::applicationDirPath();
-#ifdef Q_OS_WIN
-  return std::filesystem::path(folder.toStdWString());
-#else
-  return std::filesystem::path(QFile::encodeName(folder).toStdString());
-#endif
+// The folder of the executable as the system names it, byte for byte: Qt's
+// own answer passes through a QString and loses the bytes that are not UTF-8.
+std::filesystem::path ProgramFolder(std::error_code& error) {
+  return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+}
+
+QString ProgramFolderFailureText(std::error_code error) {
+  return QStringLiteral("Impossibile trovare la cartella del programma: %1.")
+      .arg(QString::fromStdString(rinomina::ReasonText(error)));
 }
 
 // The program's icon at every size rendered into the resources at build time.
@@ -33,12 +36,21 @@ QIcon ProgramIcon() {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  if (!rinomina::InstallItalianQtTexts(app)) qWarning("Testi di Qt in italiano non disponibili.");
   QGuiApplication::setDesktopFileName(QStringLiteral("rinomina"));
   QApplication::setWindowIcon(ProgramIcon());
   // The window decides the exit status, also when it is the last one to close.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  rinomina::Form1Window window(ProgramFolder());
+  // Without its folder the program cannot tell "nothing to copy" from a failure.
+  std::error_code error;
+  const std::filesystem::path programFolder = ProgramFolder(error);
+  if (error) {
+    rinomina::ShowFailureReport(nullptr, ProgramFolderFailureText(error));
+    return rinomina::Form1Window::kFailureExitStatus;
+  }
+
+  rinomina::Form1Window window(programFolder);
   QObject::connect(&window, &rinomina::Form1Window::finished, &app, &QCoreApplication::exit,
                    Qt::QueuedConnection);
   window.show();

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The real program ended with SIGTERM (the desktop's "End process") at
+# spread-out instants of a pass over 20 large files into an empty "Modificati":
+# once 1, 5, 9, 13 and 17 copies have appeared. After each kill every file
+# there has a name the pass gives and is the complete copy of its source;
+# nothing else, no temporary file, is left.
+# Usage: kill_test.sh PROGRAM
+program=$1
+# On tmpfs when there is one: fast, and nothing is left on a disk.
+if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+# shellcheck source=x_session.sh
+. "$(dirname "$0")/x_session.sh"
+
+folder=$work/programma
+mkdir -p "$folder/Originali" "$folder/Modificati"
+head -c 32M /dev/urandom >"$work/random"
+for i in $(seq -w 1 20); do { echo "$i"; cat "$work/random"; } >"$folder/Originali/copia_$i.bin"; done
+
+copies() { find "$folder/Modificati" -name 'copia*' | wc -l; }
+killed=0
+for count in 1 5 9 13 17; do
+  find "$folder/Modificati" -mindepth 1 -delete
+  start_program "$folder"
+  type_into Text1 "_"  # "copia_01.bin" becomes "copia01.bin"
+  click_control Command1
+  until [ "$(copies)" -ge "$count" ] || program_ended; do sleep 0.01; done
+  kill -TERM "$app_pid" 2>/dev/null || true
+  wait_for_program_end
+  if [ "$status" -eq 143 ]; then killed=$((killed + 1)); fi
+  echo "SIGTERM at $count copies: exit status $status, $(copies) copies left"
+  while IFS= read -r name; do
+    [[ $name =~ ^copia([0-9][0-9])\.bin$ ]] || fail "\"$name\" left in Modificati"
+    cmp -s "$folder/Originali/copia_${BASH_REMATCH[1]}.bin" "$folder/Modificati/$name" ||
+      fail "\"$name\" is not the complete copy of its source: $(stat -c %s "$folder/Modificati/$name") bytes"
+  done < <(find "$folder/Modificati" -mindepth 1 -printf '%P\n')
+done
+# A pass that ended before its kill proves nothing: most must have been cut short.
+[ "$killed" -ge 3 ] || fail "only $killed of 5 passes were still running when killed"
+echo "kill test: passed"
