@@ -11,10 +11,10 @@ namespace rinomina::test {
 
 namespace fs = std::filesystem;
 
-TempProgramFolder::TempProgramFolder() {
+TempProgramFolder::TempProgramFolder(const fs::path& base) {
   std::random_device random;
   while (root_.empty()) {
-    const fs::path candidate = fs::temp_directory_path() / ("rinomina-" + std::to_string(random()));
+    const fs::path candidate = base / ("rinomina-" + std::to_string(random()));
     if (fs::create_directory(candidate)) root_ = candidate;
   }
   fs::create_directory(source());
@@ -72,6 +72,21 @@ CopyPassError FailingPass(const fs::path& programFolder, std::u16string_view sea
 
 bool MessageHas(const CopyPassError& error, std::string_view part) {
   return std::string_view(error.what()).find(part) != std::string_view::npos;
+}
+
+std::string Copying(std::string_view source, std::string_view target) {
+  const char separator = fs::path::preferred_separator;
+  return "Impossibile copiare \"" + std::string(source) + "\" in \"Modificati" + separator +
+         std::string(target) + "\": ";
+}
+
+std::string Pattern(std::size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    byte = static_cast<char>(seed >> 16);
+  }
+  return bytes;
 }
 
 }  // namespace rinomina::test

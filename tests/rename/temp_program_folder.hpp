@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "copy_pass.hpp"
 
@@ -12,7 +13,8 @@ namespace rinomina::test {
 
 class TempProgramFolder {
  public:
-  TempProgramFolder();
+  explicit TempProgramFolder(
+      const std::filesystem::path& base = std::filesystem::temp_directory_path());
   ~TempProgramFolder();
   TempProgramFolder(const TempProgramFolder&) = delete;
   TempProgramFolder& operator=(const TempProgramFolder&) = delete;
@@ -39,5 +41,12 @@ CopyPassError FailingPass(const std::filesystem::path& programFolder,
 
 // Whether the error's message holds `part`, for EXPECT_TRUE.
 bool MessageHas(const CopyPassError& error, std::string_view part);
+
+// How every message about copying `source` to `target` begins.
+std::string Copying(std::string_view source, std::string_view target);
+
+// `size` pseudo-random bytes from `seed`: a chunk copied twice, out of place
+// or lost shows.
+std::string Pattern(std::size_t size, unsigned seed);
 
 }  // namespace rinomina::test
