@@ -26,22 +26,15 @@ TempProgramFolder::~TempProgramFolder() {
   // Read-only files must become writable again before Windows lets them go.
   for (auto it = fs::recursive_directory_iterator(root_, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (!it->is_symlink()) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
+    fs::permissions(it->path(), fs::perms::owner_all,
+                    fs::perm_options::add | fs::perm_options::nofollow, ignored);
   }
   fs::remove_all(root_, ignored);
 }
 
-void TempProgramFolder::AddSource(const fs::path& name, const std::string& contents) const {
-  Write(source() / name, contents);
-}
-
 std::set<fs::path> TempProgramFolder::Names(const fs::path& folder) {
   std::set<fs::path> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename());
-  }
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
   return names;
 }
 

@@ -17,14 +17,15 @@ class TempProgramFolder {
       const std::filesystem::path& base = std::filesystem::temp_directory_path());
   ~TempProgramFolder();
   TempProgramFolder(const TempProgramFolder&) = delete;
-  TempProgramFolder& operator=(const TempProgramFolder&) = delete;
 
   const std::filesystem::path& root() const { return root_; }
   std::filesystem::path source() const { return root_ / "Originali"; }
   std::filesystem::path target() const { return root_ / "Modificati"; }
 
   // Writes `contents` to a file of "Originali".
-  void AddSource(const std::filesystem::path& name, const std::string& contents) const;
+  void AddSource(const std::filesystem::path& name, const std::string& contents) const {
+    Write(source() / name, contents);
+  }
 
   // Names of the entries of a folder, sorted.
   static std::set<std::filesystem::path> Names(const std::filesystem::path& folder);
