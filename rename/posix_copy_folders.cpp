@@ -77,15 +77,6 @@ bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Gives the unnamed file `file` the name `name` in `folder`. Linking by the
-// descriptor itself (AT_EMPTY_PATH) needs a capability ordinary users lack;
-// the descriptor's link in /proc works for everyone and costs no more.
-int LinkUnnamed(int file, int folder, const std::string& name) {
-  char path[32];
-  std::snprintf(path, sizeof path, "/proc/self/fd/%d", file);
-  return ::linkat(AT_FDCWD, path, folder, name.c_str(), AT_SYMLINK_FOLLOW);
-}
-
 }  // namespace
 
 struct CopyFolders::State {
@@ -94,7 +85,8 @@ struct CopyFolders::State {
   const char* current = nullptr;  // name of the file last listed, owned by `listing`
   FileDescriptor target;          // "Modificati", opened at the first copy
   bool flushed = false;
-  bool unnamedFiles = true;  // O_TMPFILE works in "Modificati"
+  bool unnamedFiles = true;      // O_TMPFILE works in "Modificati"
+  bool linkThroughProc = false;  // AT_EMPTY_PATH is not allowed to this user
   DataCopier data;
   TemporaryNames temporaryNames;
   // While target names keep being taken (a pass run again), linking under
@@ -129,6 +121,7 @@ struct CopyFolders::State {
   void OpenTarget(std::u16string_view newName);
   void Flush();
   bool ExpectTargetTaken();
+  int LinkUnnamed(int file, const std::string& name);
   void CopyUnnamed(FileDescriptor& file, int source, const struct stat& status,
                    const std::string& targetName, std::u16string_view newName);
   void CopyNamed(int source, const struct stat& status, const std::string& targetName,
@@ -244,6 +237,21 @@ bool CopyFolders::State::ExpectTargetTaken() {
   return true;
 }
 
+// Gives the unnamed file `file` the name `name` in "Modificati". Linking the
+// descriptor itself (AT_EMPTY_PATH) is quickest but needs a capability
+// (CAP_DAC_READ_SEARCH) ordinary users lack; they get ENOENT, and from then on
+// the descriptor's link in /proc, which works for everyone, is used.
+int CopyFolders::State::LinkUnnamed(int file, const std::string& name) {
+  if (!linkThroughProc) {
+    if (::linkat(file, "", target.get(), name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT) return -1;
+    linkThroughProc = true;
+  }
+  char path[32];
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", file);
+  return ::linkat(AT_FDCWD, path, target.get(), name.c_str(), AT_SYMLINK_FOLLOW);
+}
+
 // The complete copy is linked under the target name when that is free (a
 // link there is never followed), else under a temporary name and renamed
 // over the target. Until then a kill only drops the unnamed file.
@@ -251,7 +259,7 @@ void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const str
                                      const std::string& targetName, std::u16string_view newName) {
   if (std::error_code error = data.Copy(source, file.get(), status)) Fail(newName, error);
   if (!ExpectTargetTaken()) {
-    const bool linked = LinkUnnamed(file.get(), target.get(), targetName) == 0;
+    const bool linked = LinkUnnamed(file.get(), targetName) == 0;
     targetsTaken = !linked && errno == EEXIST;
     if (!linked && !targetsTaken) Fail(newName, LastError());
     if (linked) {
@@ -263,7 +271,7 @@ void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const str
     }
   }
   std::string temporaryName = temporaryNames.Next();
-  while (LinkUnnamed(file.get(), target.get(), temporaryName) != 0) {
+  while (LinkUnnamed(file.get(), temporaryName) != 0) {
     if (errno != EEXIST) Fail(newName, LastError());
     temporaryName = temporaryNames.Next();
   }
