@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <map>
 #include <thread>
 
 #include "messages.hpp"
@@ -44,8 +43,6 @@ namespace rinomina::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Names = std::set<fs::path>;
-constexpr auto Contents = &TempProgramFolder::Contents;
 const fs::path kShm = "/dev/shm";  // a tmpfs on most systems
 
 // A pass "01" -> "02" meeting `with`, run in a child process: exits with 0 on
@@ -75,7 +72,7 @@ TEST(CopyPassPosixTest, OneFolderUnderTwoNamesFailsBeforeCopying) {
   fs::remove(folder.target());
   fs::create_directory_symlink("Originali", folder.target());
   EXPECT_TRUE(MessageHas(FailingPass(folder.root(), u"", u"copia_"), "stessa cartella"));
-  EXPECT_EQ(TempProgramFolder::Names(folder.source()), Names{"foto_01.jpg"});
+  EXPECT_EQ(ListFolder(folder.source()), (Listing{{"foto_01.jpg", ""}}));
 }
 
 // What users have, copied new and then over its own copies, on one file
@@ -85,11 +82,13 @@ TEST(CopyPassPosixTest, OneFolderUnderTwoNamesFailsBeforeCopying) {
 // as a file); folders, links to them and FIFOs are left out; links under a
 // target name are replaced, never written through.
 TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
-  const std::map<std::string, std::string> copies{{"grande_", Pattern((3 << 20) + 1, 1)},
-                                                  {"dispari_", Pattern(200001, 2)},
-                                                  {"collegamento_", Pattern((3 << 20) + 1, 1)},
-                                                  {"sola_lettura_", "r"},
-                                                  {"\xFF_", "x"}};
+  const std::string large = Pattern((3 << 20) + 1, 1), odd = Pattern(200001, 2);
+  const Listing copies{{"grande_02", Summary(large)},
+                       {"dispari_02", Summary(odd)},
+                       {"collegamento_02", Summary(large)},
+                       {"sola_lettura_02", "r"},
+                       {"\xFF_02", "x"},
+                       {"rado_02", Summary("dati" + std::string((16 << 20) - 4, 0))}};
   for (const bool across : {false, true}) {
     TempProgramFolder folder, other(kShm);
     struct stat status, copy;
@@ -97,12 +96,14 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
     if (across && status.st_dev == copy.st_dev) GTEST_SKIP() << kShm << " is not another disk";
     if (across) fs::remove(folder.target());
     if (across) fs::create_directory_symlink(other.target(), folder.target());
-    for (const auto& [name, bytes] : copies) folder.AddSource(name + "01", bytes);
-    fs::remove(folder.source() / "collegamento_01");
-    fs::create_symlink("grande_01", folder.source() / "collegamento_01");
+    folder.AddSource("grande_01", large);
+    folder.AddSource("dispari_01", odd);
+    folder.AddSource("sola_lettura_01", "r");
     fs::permissions(folder.source() / "sola_lettura_01", fs::perms(0440));
+    folder.AddSource("\xFF_01", "x");
     folder.AddSource("rado_01", "dati");
     fs::resize_file(folder.source() / "rado_01", 16 << 20);
+    fs::create_symlink("grande_01", folder.source() / "collegamento_01");
     fs::create_directory(folder.source() / "cartella_01");
     fs::create_directory_symlink("cartella_01", folder.source() / "collegamento_cartella_01");
     ASSERT_EQ(::mkfifo((folder.source() / "fifo_01").c_str(), 0600), 0);
@@ -112,17 +113,11 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
     fs::create_symlink(outside, folder.target() / "grande_02");
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
       RunCopyPass(folder.root(), u"01", u"02");
-      Names expected{"rado_02"};
-      for (const auto& [name, bytes] : copies) {
-        expected.insert(name + "02");
-        EXPECT_TRUE(Contents(folder.target() / (name + "02")) == bytes) << name;
-      }
-      EXPECT_EQ(TempProgramFolder::Names(folder.target()), expected);
-      EXPECT_TRUE(Contents(folder.target() / "rado_02") == Contents(folder.source() / "rado_01"));
+      EXPECT_EQ(ListFolder(folder.target()), copies);
       ASSERT_EQ(::lstat((folder.target() / "rado_02").c_str(), &copy), 0);
       EXPECT_LE(copy.st_blocks, 64);
     }
-    EXPECT_EQ(Contents(outside), "esterno");
+    EXPECT_EQ(TempProgramFolder::Contents(outside), "esterno");
   }
 }
 
@@ -131,10 +126,10 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
 // left (a name lives only between linking and renaming) and nothing else.
 TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   TempProgramFolder folder(kShm);
-  std::map<fs::path, std::string> copies;
+  Listing copies;
   for (unsigned seed = 0; seed < 8; ++seed) {
-    copies["copia_" + std::to_string(seed) + "_02"] = Pattern(8 << 20, seed);
     folder.AddSource("copia_" + std::to_string(seed) + "_01", Pattern(8 << 20, seed));
+    copies["copia_" + std::to_string(seed) + "_02"] = Summary(Pattern(8 << 20, seed));
   }
   const auto start = std::chrono::steady_clock::now();
   int status = -1;
@@ -151,22 +146,22 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
     std::this_thread::sleep_for(whole * (round % 5 * 2 + 1) / 10);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    for (const fs::path& name : TempProgramFolder::Names(folder.target())) {
+    for (const auto& [name, contents] : ListFolder(folder.target())) {
       if (name.string().starts_with(".rinomina-")) continue;
-      const std::string contents = Contents(folder.target() / name);
       EXPECT_TRUE(contents == copies.at(name) || (round >= 5 && contents == "vecchio")) << name;
     }
   }
   char host[256] = {};
   ::gethostname(host, sizeof host - 1);
   const std::string ours = ".rinomina-" + std::string(host) + "-", dead = std::to_string(child);
-  Names kept{ours + std::to_string(::getpid()) + "-7.tmp",  // a pass still running
-             ours + dead + "-7.tmp.bak", ".rinomina-" + dead + "-7.tmp"};
-  for (const auto& [name, bytes] : copies) kept.insert(name);
-  for (const fs::path& name : kept) TempProgramFolder::Write(folder.target() / name, "");
+  Listing kept{{ours + std::to_string(::getpid()) + "-7.tmp", ""},  // a pass still running
+               {ours + dead + "-7.tmp.bak", ""},
+               {".rinomina-" + dead + "-7.tmp", ""}};
+  for (const auto& [name, contents] : kept) TempProgramFolder::Write(folder.target() / name, "");
   TempProgramFolder::Write(folder.target() / (ours + dead + "-7.tmp"), "");
   RunCopyPass(folder.root(), u"01", u"02");
-  EXPECT_EQ(TempProgramFolder::Names(folder.target()), kept);
+  kept.insert(copies.begin(), copies.end());
+  EXPECT_EQ(ListFolder(folder.target()), kept);
 }
 
 // Each fault stops the pass with its message and leaves no partial file: a
@@ -184,12 +179,10 @@ TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
       folder.AddSource("a_01", Pattern(2 << 20, 3));
       if (replacing) TempProgramFolder::Write(folder.target() / "a_02", "vecchio");
       EXPECT_EXIT(PassAndExit(folder.root(), with), ::testing::ExitedWithCode(1), message);
-      const bool copied = with == Fault::kSyncfs;
-      EXPECT_EQ(TempProgramFolder::Names(folder.target()).size(), copied || replacing);
-      if (copied || replacing) {
-        EXPECT_TRUE(Contents(folder.target() / "a_02") ==
-                    (copied ? Pattern(2 << 20, 3) : "vecchio"));
-      }
+      const Listing left = with == Fault::kSyncfs ? Listing{{"a_02", Summary(Pattern(2 << 20, 3))}}
+                           : replacing            ? Listing{{"a_02", "vecchio"}}
+                                                  : Listing{};
+      EXPECT_EQ(ListFolder(folder.target()), left);
     }
   }
 }

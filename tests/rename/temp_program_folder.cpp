@@ -73,6 +73,21 @@ std::string Copying(std::string_view source, std::string_view target) {
          std::string(target) + "\": ";
 }
 
+Listing ListFolder(const fs::path& folder) {
+  Listing listing;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    listing[entry.path().filename()] =
+        entry.is_directory() ? "" : Summary(TempProgramFolder::Contents(entry.path()));
+  }
+  return listing;
+}
+
+std::string Summary(const std::string& contents) {
+  if (contents.size() <= 64) return contents;
+  return std::to_string(contents.size()) + " bytes #" +
+         std::to_string(std::hash<std::string>{}(contents));
+}
+
 std::string Pattern(std::size_t size, unsigned seed) {
   std::string bytes(size, '\0');
   for (char& byte : bytes) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -36,6 +37,18 @@ class TempProgramFolder {
   std::filesystem::path root_;
 };
 
+// Every entry of a folder with the Summary of its contents ("" for a folder).
+using Listing = std::map<std::filesystem::path, std::string>;
+Listing ListFolder(const std::filesystem::path& folder);
+
+// Short contents as they are, long ones as their size and a hash: failures
+// stay readable.
+std::string Summary(const std::string& contents);
+
+// `size` pseudo-random bytes from `seed`: a chunk copied twice, out of place
+// or lost shows.
+std::string Pattern(std::size_t size, unsigned seed);
+
 // The error of a pass that must fail; a test failure when it does not.
 CopyPassError FailingPass(const std::filesystem::path& programFolder,
                           std::u16string_view searchText, std::u16string_view replacementText);
@@ -45,9 +58,5 @@ bool MessageHas(const CopyPassError& error, std::string_view part);
 
 // How every message about copying `source` to `target` begins.
 std::string Copying(std::string_view source, std::string_view target);
-
-// `size` pseudo-random bytes from `seed`: a chunk copied twice, out of place
-// or lost shows.
-std::string Pattern(std::size_t size, unsigned seed);
 
 }  // namespace rinomina::test
