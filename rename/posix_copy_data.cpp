@@ -6,14 +6,14 @@
 #include <cerrno>
 #include <limits>
 
+#include "posix_file_descriptor.hpp"
+
 namespace rinomina {
 namespace {
 
 constexpr std::size_t kLargestRequest = std::size_t{1} << 30;
 constexpr std::size_t kBufferSize = std::size_t{1} << 17;
 constexpr off_t kNoEnd = std::numeric_limits<off_t>::max();
-
-std::error_code LastError() { return {errno, std::system_category()}; }
 
 // copy_file_range's ways of saying "not between these two files": across file
 // systems, on file systems without it, or on kernels without it.

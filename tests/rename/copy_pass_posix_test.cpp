@@ -156,6 +156,7 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   const std::string ours = ".rinomina-" + std::string(host) + "-", dead = std::to_string(child);
   Listing kept{{ours + std::to_string(::getpid()) + "-7.tmp", ""},  // a pass still running
                {ours + dead + "-7.tmp.bak", ""},
+               {ours + dead + "-7x.tmp", ""},
                {".rinomina-" + dead + "-7.tmp", ""}};
   for (const auto& [name, contents] : kept) TempProgramFolder::Write(folder.target() / name, "");
   TempProgramFolder::Write(folder.target() / (ours + dead + "-7.tmp"), "");
