@@ -13,4 +13,10 @@ namespace rinomina::bench {
 // system calls' results; throws std::system_error when one fails.
 void RunFloorCopy(const std::filesystem::path& programFolder);
 
+// The safe floor: the least a copy can do that never shows an incomplete file
+// under its name. The same loop, but each copy goes into an unnamed file
+// (O_TMPFILE) that is linked under its new name (linkat) when complete. For
+// an empty "Modificati" only: a taken name makes linkat fail.
+void RunSafeFloorCopy(const std::filesystem::path& programFolder);
+
 }  // namespace rinomina::bench

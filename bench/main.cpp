@@ -1,10 +1,13 @@
 // The benchmark program. "run" prints the whole table; the other modes are
 // the single runs it times or measures, each in a process of its own:
 //
-//   rinomina_bench run --work DIR --python PYTHON [--rounds N] [--sets abc]
+//   rinomina_bench run --work DIR --python PYTHON [--rounds N] [--sets abcde]
 //                      [--place TEXT] [--about TEXT]
 //   rinomina_bench pass PROGRAM_FOLDER    one RunCopyPass
+//   rinomina_bench disk --work DIR [--rounds N] [--sets de] [--place TEXT]
+//                                         the disk sets, DIR on a disk file system
 //   rinomina_bench floor PROGRAM_FOLDER   the bare copy loop
+//   rinomina_bench safe-floor PROGRAM_FOLDER  the bare loop through unnamed files
 //   rinomina_bench peak PROGRAM_FOLDER    one RunCopyPass, then prints VmHWM in KiB
 #include <cstdio>
 #include <exception>
@@ -30,6 +33,10 @@ constexpr DataSet kDataSets[] = {
     {'b', 200, 1 << 20},
     {'c', 2, 256 << 20},
 };
+constexpr DataSet kDiskDataSets[] = {
+    {'d', 2000, 256 << 10},
+    {'e', 2, 256 << 20},
+};
 constexpr std::size_t kMemorySmall = 1000;
 constexpr std::size_t kMemoryLarge = 100000;
 
@@ -40,18 +47,17 @@ void RunPass(const char* programFolder) {
 // "--name value" pairs, with defaults for the optional ones.
 std::map<std::string, std::string> ParseOptions(const std::vector<std::string>& words) {
   std::map<std::string, std::string> options{
-      {"--rounds", "7"}, {"--sets", "abc"}, {"--place", "a temporary folder"}, {"--about", ""}};
+      {"--rounds", "7"}, {"--sets", "abcde"}, {"--place", "a temporary folder"}, {"--about", ""}};
   for (std::size_t index = 0; index + 1 < words.size(); index += 2) {
     options[words[index]] = words[index + 1];
   }
-  if (!options.count("--work") || !options.count("--python")) {
-    throw std::invalid_argument("run needs --work DIR and --python PYTHON");
-  }
+  if (!options.count("--work")) throw std::invalid_argument("needs --work DIR");
   return options;
 }
 
 void RunAll(const std::string& self, const std::vector<std::string>& words) {
   auto options = ParseOptions(words);
+  if (!options.count("--python")) throw std::invalid_argument("run needs --python PYTHON");
   const SuiteOptions suite{options["--work"], self, options["--python"],
                            std::stoi(options["--rounds"])};
   PrintHeading(options["--place"], options["--about"], suite.rounds);
@@ -65,20 +71,37 @@ void RunAll(const std::string& self, const std::vector<std::string>& words) {
   PrintMemory(kMemorySmall, small, kMemoryLarge, large);
 }
 
+void RunDisk(const std::string& self, const std::vector<std::string>& words) {
+  auto options = ParseOptions(words);
+  const SuiteOptions suite{options["--work"], self, "", std::stoi(options["--rounds"])};
+  PrintHeading(options["--place"], options["--about"], suite.rounds);
+  for (const DataSet& set : kDiskDataSets) {
+    if (options["--sets"].find(set.label) != std::string::npos) {
+      PrintDiskDataSet(RunDiskDataSet(set, suite));
+    }
+  }
+}
+
 int Main(int argc, char** argv) {
   const std::string_view mode = argc > 1 ? argv[1] : "";
   if (mode == "run") {
     RunAll(std::filesystem::read_symlink("/proc/self/exe").string(),
            std::vector<std::string>(argv + 2, argv + argc));
+  } else if (mode == "disk") {
+    RunDisk(std::filesystem::read_symlink("/proc/self/exe").string(),
+            std::vector<std::string>(argv + 2, argv + argc));
   } else if (argc == 3 && mode == "pass") {
     RunPass(argv[2]);
   } else if (argc == 3 && mode == "floor") {
     RunFloorCopy(argv[2]);
+  } else if (argc == 3 && mode == "safe-floor") {
+    RunSafeFloorCopy(argv[2]);
   } else if (argc == 3 && mode == "peak") {
     RunPass(argv[2]);
     std::printf("%ld\n", PeakResidentKiB());
   } else {
-    std::fprintf(stderr, "usage: %s run|pass|floor|peak ... (see bench/main.cpp)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s run|disk|pass|floor|safe-floor|peak ... (see bench/main.cpp)\n",
+                 argv[0]);
     return 2;
   }
   return 0;

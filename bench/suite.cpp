@@ -45,6 +45,14 @@ void RunTwice(std::string_view mode, Contender first, const SetFolders& folders,
   }
 }
 
+void RunSafeFloor(const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
+                  Times& times) {
+  ResetFolder(folders.target);
+  times[kSafeFloorNew].push_back(
+      TimeCommand({options.self, "safe-floor", folders.program.string()}));
+  CheckCopies(folders.target, set);
+}
+
 void RunCp(const SetFolders& folders, const DataSet& set, Times& times) {
   ResetFolder(folders.cpTarget);
   const std::string source = (folders.program / kSourceFolder).string() + "/.";
@@ -63,7 +71,7 @@ void RunPython(const SetFolders& folders, const DataSet& set, const SuiteOptions
 
 void RunRound(int round, const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
               Times& times) {
-  constexpr int kGroups = 4;
+  constexpr int kGroups = 5;
   for (int step = 0; step < kGroups; ++step) {
     switch ((round + step) % kGroups) {
       case 0:
@@ -77,6 +85,9 @@ void RunRound(int round, const SetFolders& folders, const DataSet& set, const Su
         break;
       case 3:
         RunPython(folders, set, options, times);
+        break;
+      case 4:
+        RunSafeFloor(folders, set, options, times);
         break;
     }
   }
@@ -98,6 +109,10 @@ std::string_view ContenderName(Contender contender) {
       return "floor, empty Modificati";
     case kFloorReplace:
       return "floor, overwriting in place";
+    case kSafeFloorNew:
+      return "safe floor (O_TMPFILE + linkat)";
+    case kCpSync:
+      return "cp -r, then sync -f";
     default:
       return "";
   }
@@ -112,6 +127,57 @@ SetResult RunDataSet(const DataSet& set, const SuiteOptions& options) {
   Times times;
   for (int round = 0; round < options.rounds; ++round) {
     RunRound(round, folders, set, options, times);
+  }
+  std::filesystem::remove_all(base);
+  return SetResult{set, times};
+}
+
+namespace {
+
+// Empties `folder` and writes every pending change of its file system to the
+// disk, so that no earlier run's writing is timed in the next one.
+void ResetOnDisk(const std::filesystem::path& folder) {
+  MakeEmptyFolder(folder);
+  TimeCommand({"sync", "-f", folder.string()});
+}
+
+void RunDiskRound(int round, const SetFolders& folders, const DataSet& set,
+                  const SuiteOptions& options, Times& times) {
+  const std::string source = (folders.program / kSourceFolder).string() + "/.";
+  const std::string target = folders.cpTarget.string() + "/";
+  for (int step = 0; step < 3; ++step) {
+    switch ((round + step) % 3) {
+      case 0:
+        ResetOnDisk(folders.target);
+        times[kPassNew].push_back(TimeCommand({options.self, "pass", folders.program.string()}));
+        CheckCopies(folders.target, set);
+        break;
+      case 1:
+        ResetOnDisk(folders.cpTarget);
+        times[kCpSync].push_back(TimeCommand({"cp", "-r", source, target}) +
+                                 TimeCommand({"sync", "-f", target}));
+        CheckCopies(folders.cpTarget, set);
+        break;
+      case 2:
+        ResetOnDisk(folders.cpTarget);
+        times[kCp].push_back(TimeCommand({"cp", "-r", source, target}));
+        CheckCopies(folders.cpTarget, set);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+SetResult RunDiskDataSet(const DataSet& set, const SuiteOptions& options) {
+  const std::filesystem::path base = options.workFolder / (std::string("disk_") + set.label);
+  const SetFolders folders{base / "program", base / "program" / kTargetFolder, base / "cp_dst"};
+  MakeProgramFolder(folders.program, set.count, set.fileSize);
+  Times warmUp;
+  RunDiskRound(0, folders, set, options, warmUp);
+  Times times;
+  for (int round = 0; round < options.rounds; ++round) {
+    RunDiskRound(round, folders, set, options, times);
   }
   std::filesystem::remove_all(base);
   return SetResult{set, times};

@@ -24,6 +24,8 @@ enum Contender {
   kPython,        // a shutil.copyfile loop with the same renaming
   kFloorNew,      // the floor into an empty "Modificati"
   kFloorReplace,  // the floor again, overwriting every target in place
+  kSafeFloorNew,  // the safe floor into an empty "Modificati"
+  kCpSync,        // cp -r, then sync -f on the copies' file system (disk sets)
   kContenderCount
 };
 
@@ -50,6 +52,11 @@ struct SetResult {
 // contender once per round, alternating, starting with a different one in
 // each round. Checks every run's file count. Removes the data set afterwards.
 SetResult RunDataSet(const DataSet& set, const SuiteOptions& options);
+
+// The same on a disk file system (`options.workFolder` on it), for the
+// durable contenders: the pass (which ends with syncfs), cp -r followed by
+// sync -f, and plain cp -r. Pending writes are flushed before each timed run.
+SetResult RunDiskDataSet(const DataSet& set, const SuiteOptions& options);
 
 // Peak resident memory, in KiB, of one pass over `count` empty files into an
 // empty "Modificati", measured inside a process of its own.

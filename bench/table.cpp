@@ -22,21 +22,31 @@ void PrintRow(const SetResult& result, Contender contender) {
               seconds, files / seconds, megabytes / seconds);
 }
 
+std::string Title(const SetResult& result) {
+  return std::string("(") + result.set.label + ") " + std::to_string(result.set.count) +
+         " files of " + SizeText(result.set.fileSize);
+}
+
 void PrintSmallFileRatios(const SetResult& result) {
-  std::printf("  new files:  pass/cp %.2f (target <= 0.60), pass/floor %.2f (target <= 1.35)\n",
-              result.MedianRatio(kPassNew, kCp), result.MedianRatio(kPassNew, kFloorNew));
   std::printf(
-      "  replacing:  pass/cp %.2f (target <= 0.90), pass/floor %.2f (floor here: the same bare\n"
-      "              loop overwriting each target in place with O_TRUNC; the pass writes a\n"
-      "              temporary file and renames it over the target, freeing the old file)\n",
+      "  new files:  pass/cp %.2f (target <= 0.60), pass/floor %.2f (target <= 1.20),\n"
+      "              pass/safe floor %.2f (target <= 1.10)\n",
+      result.MedianRatio(kPassNew, kCp), result.MedianRatio(kPassNew, kFloorNew),
+      result.MedianRatio(kPassNew, kSafeFloorNew));
+  std::printf(
+      "  replacing:  pass/cp %.2f (target <= 0.90), pass/floor %.2f (target <= 1.75; floor here:\n"
+      "              the same bare loop overwriting each target in place with O_TRUNC; the pass\n"
+      "              links its copy under a temporary name and renames it over the target,\n"
+      "              freeing the old file)\n",
       result.MedianRatio(kPassReplace, kCp), result.MedianRatio(kPassReplace, kFloorReplace));
 }
 
 void PrintLargeFileRatios(const SetResult& result) {
   std::printf(
       "  new files:  pass/cp %.2f (target <= 1.05, i.e. at least 0.95 x cp's MB/s), "
-      "pass/floor %.2f\n",
-      result.MedianRatio(kPassNew, kCp), result.MedianRatio(kPassNew, kFloorNew));
+      "pass/floor %.2f,\n              pass/safe floor %.2f\n",
+      result.MedianRatio(kPassNew, kCp), result.MedianRatio(kPassNew, kFloorNew),
+      result.MedianRatio(kPassNew, kSafeFloorNew));
   std::printf("  replacing:  pass/cp %.2f, pass/floor (in place) %.2f\n",
               result.MedianRatio(kPassReplace, kCp),
               result.MedianRatio(kPassReplace, kFloorReplace));
@@ -60,11 +70,8 @@ void PrintHeading(std::string_view place, std::string_view about, int rounds) {
 }
 
 void PrintDataSet(const SetResult& result) {
-  const std::string title = std::string("(") + result.set.label + ") " +
-                            std::to_string(result.set.count) + " files of " +
-                            SizeText(result.set.fileSize);
-  std::printf("\n%-34s %9s %11s %9s\n", title.c_str(), "time (s)", "files/s", "MB/s");
-  for (int contender = 0; contender < kContenderCount; ++contender) {
+  std::printf("\n%-34s %9s %11s %9s\n", Title(result).c_str(), "time (s)", "files/s", "MB/s");
+  for (int contender = 0; contender <= kSafeFloorNew; ++contender) {
     PrintRow(result, Contender(contender));
   }
   if (result.set.fileSize < (1u << 20)) {
@@ -72,6 +79,14 @@ void PrintDataSet(const SetResult& result) {
   } else {
     PrintLargeFileRatios(result);
   }
+  std::fflush(stdout);
+}
+
+void PrintDiskDataSet(const SetResult& result) {
+  std::printf("\n%-34s %9s %11s %9s\n", Title(result).c_str(), "time (s)", "files/s", "MB/s");
+  for (Contender contender : {kPassNew, kCpSync, kCp}) PrintRow(result, contender);
+  std::printf("  pass/(cp -r, sync -f) %.2f (target <= 1.00), pass/cp -r %.2f\n",
+              result.MedianRatio(kPassNew, kCpSync), result.MedianRatio(kPassNew, kCp));
   std::fflush(stdout);
 }
 

@@ -15,6 +15,10 @@ void PrintHeading(std::string_view place, std::string_view about, int rounds);
 // pass to cp and to the floor next to their targets.
 void PrintDataSet(const SetResult& result);
 
+// One data set on a disk: the durable pass against cp -r with and without
+// sync -f.
+void PrintDiskDataSet(const SetResult& result);
+
 // Peak resident memory of a pass over a small and a large folder.
 void PrintMemory(std::size_t smallCount, long smallKiB, std::size_t largeCount, long largeKiB);
 

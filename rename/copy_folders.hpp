@@ -20,7 +20,9 @@ class CopyFolders {
   CopyFolders& operator=(const CopyFolders&) = delete;
 
   // Moves to the next file of "Originali" (never a folder, "." or "..") and
-  // puts its name, as UTF-16, into `name`. False once no file is left.
+  // puts its name, as UTF-16, into `name`. False once no file is left, after
+  // the copies are made durable where the platform needs it (a failure to do
+  // so throws); the destructor does the same, silently, after a failure.
   bool NextFile(std::u16string& name);
 
   // Copies the file NextFile last gave into "Modificati" under `newName`,

@@ -13,6 +13,7 @@ void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view
   while (folders.NextFile(name)) {
     const std::optional<std::u16string> newName = RewriteName(name, searchText, replacementText);
     if (!newName) continue;
+    CheckMatchKeepsCharacters(name, searchText, *newName);
     CheckNewName(name, *newName);
     folders.CopyCurrentFile(*newName);
   }

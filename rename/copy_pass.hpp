@@ -28,9 +28,12 @@ class CopyPassError : public std::runtime_error {
 // appended to it with the platform's separator.
 //
 // Stops at the first failure with a CopyPassError; copies already made stay.
-// A missing "Originali" copies nothing; neither folder is ever created. A
-// failed copy leaves no partial file, and a target it would have replaced is
-// still intact. Links under a target name are replaced, never written through.
+// A missing "Originali" copies nothing; neither folder is ever created. Under
+// a target name there is at every instant, whatever ends the process, either
+// the complete copy or the file that stood there before; a failed copy leaves
+// nothing behind. Links under a target name are replaced, never written
+// through. On Linux the copies reach the disk before the pass returns or
+// throws (syncfs of "Modificati"), and a failure to get them there is one.
 // Unsafe new names ("", ".", "..", a separator, NUL, not encodable) and the
 // two folders being one folder fail before anything is written.
 void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,

@@ -1,5 +1,6 @@
 #include "messages.hpp"
 
+#include <cerrno>
 #include <optional>
 
 #include "file_name_text.hpp"
@@ -40,6 +41,69 @@ std::optional<std::string_view> WindowsReason(int code) {
 }
 #else
 constexpr char kSeparator = '/';
+
+// The errno values a copy can meet beyond the common ones PortableReason knows.
+std::optional<std::string_view> ErrnoReason(std::error_code code) {
+  if (code.category() != std::system_category() && code.category() != std::generic_category()) {
+    return std::nullopt;
+  }
+  switch (code.value()) {
+    case EMFILE:
+      return "troppi file aperti dal programma";
+    case ENFILE:
+      return "troppi file aperti nel sistema";
+    case EDQUOT:
+      return "quota del disco superata";
+    case ETXTBSY:
+      return "il file è un programma in esecuzione";
+    case EXDEV:
+      return "operazione non possibile tra dischi diversi";
+    case EBUSY:
+      return "file o disco occupato";
+    case EEXIST:
+      return "esiste già un file con quel nome";
+    case ENOMEM:
+    case ENOBUFS:
+      return "memoria insufficiente";
+    case ESTALE:
+      return "il file nella cartella di rete non è più valido";
+    case EAGAIN:
+      return "risorsa momentaneamente non disponibile";
+    case EINTR:
+      return "operazione interrotta";
+    case EOVERFLOW:
+      return "file troppo grande per questa operazione";
+    case ENXIO:
+    case ENODEV:
+      return "dispositivo inesistente";
+    case ENOMEDIUM:
+      return "nessun disco nell'unità";
+    case EOPNOTSUPP:
+    case ENOSYS:
+      return "operazione non supportata dal file system";
+    case EILSEQ:
+      return "nome con caratteri non validi";
+    case EMLINK:
+      return "troppi collegamenti al file";
+    case ENOLCK:
+      return "nessun blocco disponibile sul file";
+    case EUCLEAN:
+      return "file system danneggiato";
+    case EREMOTEIO:
+      return "errore di lettura o scrittura sul disco di rete";
+    case ETIMEDOUT:
+      return "il disco di rete non risponde";
+    case ENOTCONN:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+      return "connessione di rete interrotta";
+  }
+  return std::nullopt;
+}
 #endif
 
 std::optional<std::string_view> PortableReason(std::error_code code) {
@@ -57,12 +121,11 @@ std::optional<std::string_view> PortableReason(std::error_code code) {
   if (code == errc::file_too_large) return "file troppo grande";
   if (code == errc::io_error) return "errore di lettura o scrittura sul disco";
   if (code == errc::invalid_argument) return "nome o operazione non validi";
-#ifdef EDQUOT
-  if (code.category() == std::system_category() && code.value() == EDQUOT) {
-    return "quota del disco superata";
-  }
-#endif
+#ifdef _WIN32
   return std::nullopt;
+#else
+  return ErrnoReason(code);
+#endif
 }
 
 bool IsNotFound(std::error_code code) {
@@ -95,7 +158,7 @@ std::string ReasonText(std::error_code code) {
 #endif
   if (!reason) reason = PortableReason(code);
   if (reason) return std::string(*reason);
-  return code.message();
+  return "errore di sistema " + std::to_string(code.value());
 }
 
 CopyPassError CopyFailed(std::u16string_view sourceName, std::u16string_view targetName,
@@ -125,6 +188,12 @@ CopyPassError ListingFailed(std::error_code code) {
 CopyPassError FolderFailed(std::string_view folderName, std::error_code code) {
   return CopyPassError(
       "Impossibile aprire la cartella " + Quoted(folderName) + ": " + ReasonText(code) + ".", code);
+}
+
+CopyPassError FlushFailed(std::error_code code) {
+  return CopyPassError(
+      "Impossibile salvare sul disco i file copiati in \"Modificati\": " + ReasonText(code) + ".",
+      code);
 }
 
 CopyPassError SameFolder() {

@@ -12,7 +12,8 @@
 
 namespace rinomina {
 
-// The reason in Italian for the common errors, the system's own text for the rest.
+// The reason in Italian; an error without its own sentence gives
+// "errore di sistema N", never the system's English text.
 std::string ReasonText(std::error_code code);
 
 // Copying "Originali"/sourceName to "Modificati"/targetName failed.
@@ -29,6 +30,8 @@ CopyPassError TargetFolderFailed(std::u16string_view sourceName, std::u16string_
 CopyPassError ListingFailed(std::error_code code);
 // The folder `folderName` ("Originali" or "Modificati") could not be opened.
 CopyPassError FolderFailed(std::string_view folderName, std::error_code code);
+// Flushing "Modificati" to its disk at the end of the pass failed.
+CopyPassError FlushFailed(std::error_code code);
 // "Originali" and "Modificati" are the same folder.
 CopyPassError SameFolder();
 

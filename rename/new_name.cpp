@@ -75,4 +75,30 @@ void CheckNewName(std::u16string_view sourceName, std::u16string_view newName) {
   }
 }
 
+namespace {
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+bool SplitsPair(std::u16string_view name, std::size_t at) {
+  return at > 0 && at < name.size() && IsHighSurrogate(name[at - 1]) && IsLowSurrogate(name[at]);
+}
+
+}  // namespace
+
+void CheckMatchKeepsCharacters(std::u16string_view sourceName, std::u16string_view searchText,
+                               std::u16string_view newName) {
+  // Only a search text that begins with a low half or ends with a high half can split a pair.
+  if (searchText.empty() ||
+      (!IsLowSurrogate(searchText.front()) && !IsHighSurrogate(searchText.back()))) {
+    return;
+  }
+  const std::size_t at = sourceName.find(searchText);
+  if (at != std::u16string_view::npos &&
+      (SplitsPair(sourceName, at) || SplitsPair(sourceName, at + searchText.size()))) {
+    throw CopyRefused(sourceName, newName, "il nuovo nome contiene caratteri non validi",
+                      std::make_error_code(std::errc::illegal_byte_sequence));
+  }
+}
+
 }  // namespace rinomina

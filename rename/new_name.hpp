@@ -12,4 +12,11 @@ namespace rinomina {
 // layer's check.
 void CheckNewName(std::u16string_view sourceName, std::u16string_view newName);
 
+// Throws CopyPassError (copying `sourceName`) when the first occurrence of
+// `searchText` in it begins or ends between the two halves of a surrogate
+// pair: `newName` would hold half a character, which no platform can encode
+// (on Linux the lone low half would pass for the escape of a raw byte).
+void CheckMatchKeepsCharacters(std::u16string_view sourceName, std::u16string_view searchText,
+                               std::u16string_view newName);
+
 }  // namespace rinomina

@@ -1,51 +1,32 @@
 // The POSIX file-system layer: both folders are opened once and every file is
-// reached relative to them (openat, renameat), so a pass costs a handful of
-// system calls per file and no path is built per file.
+// reached relative to them, so a pass costs a handful of system calls per file
+// and no path is built per file.
+//
+// A copy is written into an unnamed file (O_TMPFILE) and linked under its name
+// only when complete, so whatever ends the process, a name in "Modificati"
+// holds a complete copy or the file that stood there before. Where the file
+// system has no unnamed files, a hidden temporary file is renamed instead,
+// and the next pass removes those a killed pass left behind.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "copy_folders.hpp"
 #include "copy_pass.hpp"
 #include "file_name_text.hpp"
 #include "messages.hpp"
+#include "posix_copy_data.hpp"
+#include "posix_file_descriptor.hpp"
+#include "posix_temporary_names.hpp"
 
 namespace rinomina {
 namespace {
-
-std::error_code LastError() { return {errno, std::system_category()}; }
-
-// Closes a file descriptor when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { Reset(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  // Closes now and reports the error a delayed write may surface only here.
-  std::error_code Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? std::error_code() : LastError();
-  }
-
- private:
-  int fd_;
-};
 
 // Whether a listed entry is a file to copy: regular files and links to them.
 // A link that cannot be followed is listed too; copying it then fails with
@@ -70,60 +51,6 @@ bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Copies the rest of `source` to `target` with copy_file_range, which clones
-// or copies inside the kernel; false (with nothing written) when the file
-// system cannot do it, so the caller falls back to read and write.
-bool CopyInKernel(int source, int target, off_t size, std::error_code& error) {
-  constexpr std::size_t kLargestRequest = std::size_t{1} << 30;
-  off_t copied = 0;
-  for (;;) {
-    const std::size_t request =
-        size > copied ? static_cast<std::size_t>(size - copied) : kLargestRequest;
-    const ssize_t count =
-        ::copy_file_range(source, nullptr, target, nullptr, std::min(request, kLargestRequest), 0);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                               errno == EOPNOTSUPP || errno == ETXTBSY;
-      if (unsupported && copied == 0) return false;
-      error = LastError();
-      return true;
-    }
-    copied += count;
-    // The size read before the copy is the file's end; a size of 0 may hide
-    // content (some special file systems), so such files go on to the end.
-    if (count == 0 || (size > 0 && copied >= size)) return true;
-  }
-}
-
-std::error_code WriteAll(int target, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t count = ::write(target, data, size);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return LastError();
-    }
-    data += count;
-    size -= static_cast<std::size_t>(count);
-  }
-  return {};
-}
-
-std::error_code CopyByReading(int source, int target, std::vector<char>& buffer) {
-  if (buffer.empty()) buffer.resize(std::size_t{1} << 17);
-  for (;;) {
-    const ssize_t count = ::read(source, buffer.data(), buffer.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return LastError();
-    }
-    if (count == 0) return {};
-    if (std::error_code error = WriteAll(target, buffer.data(), static_cast<std::size_t>(count))) {
-      return error;
-    }
-  }
-}
-
 }  // namespace
 
 struct CopyFolders::State {
@@ -131,19 +58,34 @@ struct CopyFolders::State {
   DIR* listing = nullptr;         // "Originali"; null when it does not exist
   const char* current = nullptr;  // name of the file last listed, owned by `listing`
   FileDescriptor target;          // "Modificati", opened at the first copy
-  std::vector<char> buffer;       // for file systems without copy_file_range
-  std::string temporaryPrefix;    // of this process's temporary names in "Modificati"
-  unsigned temporaryCounter = 0;
-  // While target names keep being taken (a pass run again), an exclusive
-  // create would only fail, so targets go straight to the temporary file;
-  // every kProbeInterval-th file tries the exclusive create again, to notice
-  // when names are free once more. Both ways are equally safe.
+  bool flushed = false;
+  bool unnamedFiles = true;      // O_TMPFILE works in "Modificati"
+  bool linkThroughProc = false;  // AT_EMPTY_PATH is not allowed to this user
+  DataCopier data;
+  TemporaryNames temporaryNames;
+  // While target names keep being taken (a pass run again), linking under
+  // the target name would only fail, so copies go straight to the temporary
+  // name; every kProbeInterval-th file tries the target name again, to
+  // notice when names are free once more. Both ways are equally safe.
   static constexpr unsigned kProbeInterval = 32;
   bool targetsTaken = false;
   unsigned sinceProbe = 0;
+  // Over a file-size limit a write fails with EFBIG, reported like any other
+  // failure, instead of SIGXFSZ ending the program mid-copy.
+  struct sigaction oldFileSizeAction {};
 
+  State() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, &oldFileSizeAction);
+  }
   ~State() {
+    // A failure is on its way out: the copies made before it must last too,
+    // and the failure is the error to report.
+    if (target.valid() && !flushed) ::syncfs(target.get());
     if (listing != nullptr) ::closedir(listing);
+    ::sigaction(SIGXFSZ, &oldFileSizeAction, nullptr);
   }
 
   [[noreturn]] void Fail(std::u16string_view newName, std::error_code error) const {
@@ -151,12 +93,15 @@ struct CopyFolders::State {
   }
 
   void OpenTarget(std::u16string_view newName);
+  void Flush();
   bool ExpectTargetTaken();
-  std::error_code CopyData(int source, int target, off_t size);
-  void CopyToNewTarget(int source, const struct stat& status, const std::string& targetName,
-                       std::u16string_view newName);
-  void ReplaceTarget(int source, const struct stat& status, const std::string& targetName,
-                     std::u16string_view newName);
+  int LinkUnnamed(int file, const std::string& name);
+  void CopyUnnamed(FileDescriptor& file, int source, const struct stat& status,
+                   const std::string& targetName, std::u16string_view newName);
+  void CopyNamed(int source, const struct stat& status, const std::string& targetName,
+                 std::u16string_view newName);
+  void RenameOverTarget(FileDescriptor& file, const std::string& temporaryName,
+                        const std::string& targetName, std::u16string_view newName);
 };
 
 CopyFolders::CopyFolders(const std::filesystem::path& programFolder)
@@ -187,6 +132,7 @@ bool CopyFolders::NextFile(std::u16string& name) {
     if (entry == nullptr) {
       if (errno != 0) throw ListingFailed(LastError());
       state.current = nullptr;
+      state.Flush();
       return false;
     }
     if (IsDotOrDotDot(entry->d_name) || !IsListedFile(::dirfd(state.listing), *entry)) continue;
@@ -216,19 +162,17 @@ void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
     throw CopyRefused(DecodeFileName(state.current), newName, "non è un file normale",
                       std::make_error_code(std::errc::invalid_argument));
   }
-  if (state.ExpectTargetTaken()) {
-    state.ReplaceTarget(source.get(), status, *targetName, newName);
-  } else {
-    state.CopyToNewTarget(source.get(), status, *targetName, newName);
+  if (state.unnamedFiles) {
+    FileDescriptor file(
+        ::openat(state.target.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, status.st_mode & 0777));
+    if (file.valid()) return state.CopyUnnamed(file, source.get(), status, *targetName, newName);
+    // Old kernels take O_TMPFILE for O_DIRECTORY (EISDIR).
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      state.Fail(newName, LastError());
+    }
+    state.unnamedFiles = false;
   }
-}
-
-bool CopyFolders::State::ExpectTargetTaken() {
-  if (!targetsTaken || ++sinceProbe == kProbeInterval) {
-    sinceProbe = 0;
-    return false;
-  }
-  return true;
+  state.CopyNamed(source.get(), status, *targetName, newName);
 }
 
 void CopyFolders::State::OpenTarget(std::u16string_view newName) {
@@ -248,50 +192,91 @@ void CopyFolders::State::OpenTarget(std::u16string_view newName) {
     target.Reset();
     throw SameFolder();
   }
-  temporaryPrefix = ".rinomina-" + std::to_string(::getpid()) + "-";
+  temporaryNames.RemoveLeftovers(target.get());
 }
 
-std::error_code CopyFolders::State::CopyData(int source, int targetFile, off_t size) {
-  std::error_code error;
-  if (CopyInKernel(source, targetFile, size, error)) return error;
-  return CopyByReading(source, targetFile, buffer);
+// The pass's copies reach the disk before the window closes and the user
+// pulls the stick; a delayed write error shows here, if anywhere.
+void CopyFolders::State::Flush() {
+  if (!target.valid() || flushed) return;
+  flushed = true;
+  if (::syncfs(target.get()) != 0) throw FlushFailed(LastError());
 }
 
-// The target name is free: create it exclusively (which also refuses to
-// follow a link standing there) and remove it again if the copy fails.
-void CopyFolders::State::CopyToNewTarget(int source, const struct stat& status,
-                                         const std::string& targetName,
-                                         std::u16string_view newName) {
-  FileDescriptor file(::openat(target.get(), targetName.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 0777));
-  targetsTaken = !file.valid() && errno == EEXIST;
-  if (targetsTaken) return ReplaceTarget(source, status, targetName, newName);
-  if (!file.valid()) Fail(newName, LastError());
-  std::error_code error = CopyData(source, file.get(), status.st_size);
-  const std::error_code closeError = file.Close();
-  if (!error) error = closeError;
-  if (error) {
-    ::unlinkat(target.get(), targetName.c_str(), 0);
-    Fail(newName, error);
+bool CopyFolders::State::ExpectTargetTaken() {
+  if (!targetsTaken || ++sinceProbe == kProbeInterval) {
+    sinceProbe = 0;
+    return false;
   }
+  return true;
 }
 
-// Something stands under the target name: copy beside it, then rename over
-// it in one step. A link there is replaced, never written through, and the
-// old file stays intact until the copy is complete.
-void CopyFolders::State::ReplaceTarget(int source, const struct stat& status,
-                                       const std::string& targetName, std::u16string_view newName) {
+// Gives the unnamed file `file` the name `name` in "Modificati". Linking the
+// descriptor itself (AT_EMPTY_PATH) is quickest but needs a capability
+// (CAP_DAC_READ_SEARCH) ordinary users lack; they get ENOENT, and from then on
+// the descriptor's link in /proc, which works for everyone, is used.
+int CopyFolders::State::LinkUnnamed(int file, const std::string& name) {
+  if (!linkThroughProc) {
+    if (::linkat(file, "", target.get(), name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT) return -1;
+    linkThroughProc = true;
+  }
+  char path[32];
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", file);
+  return ::linkat(AT_FDCWD, path, target.get(), name.c_str(), AT_SYMLINK_FOLLOW);
+}
+
+// The complete copy is linked under the target name when that is free (a
+// link there is never followed), else under a temporary name and renamed
+// over the target. Until then a kill only drops the unnamed file.
+void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const struct stat& status,
+                                     const std::string& targetName, std::u16string_view newName) {
+  if (std::error_code error = data.Copy(source, file.get(), status)) Fail(newName, error);
+  if (!ExpectTargetTaken()) {
+    const bool linked = LinkUnnamed(file.get(), targetName) == 0;
+    targetsTaken = !linked && errno == EEXIST;
+    if (!linked && !targetsTaken) Fail(newName, LastError());
+    if (linked) {
+      if (std::error_code error = file.Close()) {
+        ::unlinkat(target.get(), targetName.c_str(), 0);
+        Fail(newName, error);
+      }
+      return;
+    }
+  }
+  std::string temporaryName = temporaryNames.Next();
+  while (LinkUnnamed(file.get(), temporaryName) != 0) {
+    if (errno != EEXIST) Fail(newName, LastError());
+    temporaryName = temporaryNames.Next();
+  }
+  RenameOverTarget(file, temporaryName, targetName, newName);
+}
+
+// Without unnamed files: the copy is written under a hidden temporary name.
+void CopyFolders::State::CopyNamed(int source, const struct stat& status,
+                                   const std::string& targetName, std::u16string_view newName) {
   std::string temporaryName;
   FileDescriptor file;
   while (!file.valid()) {
-    temporaryName = temporaryPrefix + std::to_string(++temporaryCounter) + ".tmp";
+    temporaryName = temporaryNames.Next();
     file.Reset(::openat(target.get(), temporaryName.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 0777));
     if (!file.valid() && errno != EEXIST) Fail(newName, LastError());
   }
-  std::error_code error = CopyData(source, file.get(), status.st_size);
-  const std::error_code closeError = file.Close();
-  if (!error) error = closeError;
+  if (std::error_code error = data.Copy(source, file.get(), status)) {
+    file.Reset();
+    ::unlinkat(target.get(), temporaryName.c_str(), 0);
+    Fail(newName, error);
+  }
+  RenameOverTarget(file, temporaryName, targetName, newName);
+}
+
+// One step: whatever stands under the target name (a link too) is replaced,
+// never written through, and stays intact until the copy is complete.
+void CopyFolders::State::RenameOverTarget(FileDescriptor& file, const std::string& temporaryName,
+                                          const std::string& targetName,
+                                          std::u16string_view newName) {
+  std::error_code error = file.Close();
   if (!error &&
       ::renameat(target.get(), temporaryName.c_str(), target.get(), targetName.c_str()) != 0) {
     error = LastError();

@@ -11,10 +11,10 @@ namespace rinomina::test {
 
 namespace fs = std::filesystem;
 
-TempProgramFolder::TempProgramFolder() {
+TempProgramFolder::TempProgramFolder(const fs::path& base) {
   std::random_device random;
   while (root_.empty()) {
-    const fs::path candidate = fs::temp_directory_path() / ("rinomina-" + std::to_string(random()));
+    const fs::path candidate = base / ("rinomina-" + std::to_string(random()));
     if (fs::create_directory(candidate)) root_ = candidate;
   }
   fs::create_directory(source());
@@ -26,22 +26,15 @@ TempProgramFolder::~TempProgramFolder() {
   // Read-only files must become writable again before Windows lets them go.
   for (auto it = fs::recursive_directory_iterator(root_, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (!it->is_symlink()) {
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
+    fs::permissions(it->path(), fs::perms::owner_all,
+                    fs::perm_options::add | fs::perm_options::nofollow, ignored);
   }
   fs::remove_all(root_, ignored);
 }
 
-void TempProgramFolder::AddSource(const fs::path& name, const std::string& contents) const {
-  Write(source() / name, contents);
-}
-
 std::set<fs::path> TempProgramFolder::Names(const fs::path& folder) {
   std::set<fs::path> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename());
-  }
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
   return names;
 }
 
@@ -72,6 +65,36 @@ CopyPassError FailingPass(const fs::path& programFolder, std::u16string_view sea
 
 bool MessageHas(const CopyPassError& error, std::string_view part) {
   return std::string_view(error.what()).find(part) != std::string_view::npos;
+}
+
+std::string Copying(std::string_view source, std::string_view target) {
+  const char separator = fs::path::preferred_separator;
+  return "Impossibile copiare \"" + std::string(source) + "\" in \"Modificati" + separator +
+         std::string(target) + "\": ";
+}
+
+Listing ListFolder(const fs::path& folder) {
+  Listing listing;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    listing[entry.path().filename()] =
+        entry.is_directory() ? "" : Summary(TempProgramFolder::Contents(entry.path()));
+  }
+  return listing;
+}
+
+std::string Summary(const std::string& contents) {
+  if (contents.size() <= 64) return contents;
+  return std::to_string(contents.size()) + " bytes #" +
+         std::to_string(std::hash<std::string>{}(contents));
+}
+
+std::string Pattern(std::size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    byte = static_cast<char>(seed >> 16);
+  }
+  return bytes;
 }
 
 }  // namespace rinomina::test

@@ -1,0 +1,94 @@
+#include "posix_copy_data.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+
+#include "posix_file_descriptor.hpp"
+
+namespace rinomina {
+namespace {
+
+constexpr std::size_t kLargestRequest = std::size_t{1} << 30;
+constexpr std::size_t kBufferSize = std::size_t{1} << 17;
+constexpr off_t kNoEnd = std::numeric_limits<off_t>::max();
+
+// copy_file_range's ways of saying "not between these two files": across file
+// systems, on file systems without it, or on kernels without it.
+bool IsUnsupported(int error) {
+  return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+         error == ETXTBSY;
+}
+
+}  // namespace
+
+std::error_code DataCopier::Copy(int source, int target, const struct stat& status) {
+  inKernel_ = true;
+  const off_t size = status.st_size;
+  // A size of 0 may hide content (some special file systems): copy to the end.
+  if (size == 0) return CopyRange(source, target, 0, kNoEnd);
+  // Fewer blocks than bytes means holes; a dense file is copied in one go,
+  // with no extra system call.
+  if (status.st_blocks * off_t{512} >= size) return CopyRange(source, target, 0, size);
+
+  // Copy the data extents only and leave the holes between them unwritten.
+  for (off_t offset = 0; offset < size;) {
+    const off_t data = ::lseek(source, offset, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only a hole is left
+    if (data < 0) {
+      if (errno == EINVAL) return CopyRange(source, target, offset, size);  // no hole support
+      return LastError();
+    }
+    const off_t hole = ::lseek(source, data, SEEK_HOLE);
+    if (hole < 0) return LastError();
+    if (std::error_code error = CopyRange(source, target, data, std::min(hole, size))) {
+      return error;
+    }
+    offset = hole;
+  }
+  // The last hole: the target's size says where the file ends.
+  return ::ftruncate(target, size) == 0 ? std::error_code() : LastError();
+}
+
+// Copies the bytes [offset, end) of `source`, or fewer if it ends sooner.
+std::error_code DataCopier::CopyRange(int source, int target, off_t offset, off_t end) {
+  while (offset < end) {
+    const auto size = static_cast<std::size_t>(std::min<off_t>(end - offset, kLargestRequest));
+    const ssize_t count = CopyChunk(source, target, offset, size);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    if (count == 0) break;  // the source ended
+    offset += count;
+  }
+  return {};
+}
+
+// Copies up to `size` bytes at `offset`: the count copied, 0 at the end of
+// the source, -1 with errno on failure.
+ssize_t DataCopier::CopyChunk(int source, int target, off_t offset, std::size_t size) {
+  if (inKernel_) {
+    off_t in = offset, out = offset;
+    const ssize_t count = ::copy_file_range(source, &in, target, &out, size, 0);
+    if (count >= 0 || !IsUnsupported(errno)) return count;
+    inKernel_ = false;  // the offsets are explicit, so reading and writing can take over here
+  }
+  if (buffer_.empty()) buffer_.resize(kBufferSize);
+  const ssize_t count = ::pread(source, buffer_.data(), std::min(size, buffer_.size()), offset);
+  if (count <= 0) return count;
+  for (ssize_t written = 0; written < count;) {
+    const ssize_t part = ::pwrite(target, buffer_.data() + written,
+                                  static_cast<std::size_t>(count - written), offset + written);
+    if (part < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    written += part;
+  }
+  return count;
+}
+
+}  // namespace rinomina

@@ -1,0 +1,27 @@
+// The bytes of one file copied into another on Linux: in the kernel where the
+// two file systems allow it (copy_file_range), by reading and writing where
+// they do not, and keeping the holes of a sparse source.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <system_error>
+#include <vector>
+
+namespace rinomina {
+
+class DataCopier {
+ public:
+  // Copies `source` (`status` is its fstat) into `target`, which is new and
+  // empty, at the same offsets. A hole of the source stays a hole.
+  std::error_code Copy(int source, int target, const struct stat& status);
+
+ private:
+  std::error_code CopyRange(int source, int target, off_t offset, off_t end);
+  ssize_t CopyChunk(int source, int target, off_t offset, std::size_t size);
+
+  std::vector<char> buffer_;  // for file systems without copy_file_range
+  bool inKernel_ = true;      // copy_file_range still works for this file
+};
+
+}  // namespace rinomina
