@@ -25,3 +25,7 @@ qt_packages=(qt6-base-dev librsvg2-bin fonts-liberation2 xvfb xauth xdotool imag
 # The Windows cross builds and Wine.
 windows_packages=(cmake make googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb xdotool
   imagemagick librsvg2-bin)
+
+# 32-bit Wine run by user-mode QEMU (scripts/wine32): the i386 architecture
+# is added first; gcc and binutils build its small preloaded library.
+wine32_packages=(wine32:i386 qemu-user-static gcc binutils)
