@@ -53,3 +53,7 @@ configure_linux_build() {
     options=(-DRINOMINA_BUILD_TESTS=OFF -DRINOMINA_BUILD_BENCH=OFF "${options[@]}")
   cmake -S "$root" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release "${options[@]}"
 }
+
+# 32-bit Wine run by user-mode QEMU (scripts/wine32): the i386 architecture
+# is added first; gcc and binutils build its small preloaded library.
+wine32_packages=(wine32:i386 qemu-user-static gcc binutils)
