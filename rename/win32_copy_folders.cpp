@@ -222,13 +222,15 @@ std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
 // Renames the complete copy over the target in one step: the old target (a
 // link too) is replaced, never written through. A read-only target would
 // refuse: it alone loses that attribute first, and gets it back if the
-// rename fails anyway. Links are left as they are.
+// rename fails anyway. A read-only link keeps it (and the rename fails):
+// SetFileAttributesW would reach the file the link points to.
 void CopyFolders::State::Replace(const std::wstring& temporary, const std::wstring& target,
                                  DWORD targetAttributes, std::u16string_view newName) const {
   const bool unlock = targetAttributes != INVALID_FILE_ATTRIBUTES &&
                       (targetAttributes & FILE_ATTRIBUTE_READONLY) &&
                       !(targetAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  if (unlock && !SetFileAttributesW(target.c_str(), targetAttributes & ~FILE_ATTRIBUTE_READONLY)) {
+  const DWORD unlocked = targetAttributes & ~FILE_ATTRIBUTE_READONLY;
+  if (unlock && !SetFileAttributesW(target.c_str(), unlocked ? unlocked : FILE_ATTRIBUTE_NORMAL)) {
     const std::error_code error = LastError();
     RemoveTemporary(temporary);
     Fail(newName, error);
