@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <optional>
 
+#ifdef _WIN32
+#include <winerror.h>
+#endif
+
 #include "file_name_text.hpp"
 
 namespace rinomina {
@@ -11,31 +15,83 @@ namespace {
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
 
+// Codes older mingw-w64 headers lack.
+constexpr int kVirusInfected = 225;       // ERROR_VIRUS_INFECTED
+constexpr int kVirusDeleted = 226;        // ERROR_VIRUS_DELETED
+constexpr int kDiskQuotaExceeded = 1295;  // ERROR_DISK_QUOTA_EXCEEDED
+
 // Raw Win32 error codes, which the C++ runtime does not map to std::errc.
+// The rest read as "errore di sistema N", never as English.
 std::optional<std::string_view> WindowsReason(int code) {
   switch (code) {
-    case 2:  // ERROR_FILE_NOT_FOUND
-    case 3:  // ERROR_PATH_NOT_FOUND
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
       return "file o cartella inesistente";
-    case 5:  // ERROR_ACCESS_DENIED
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
       return "accesso negato";
-    case 19:  // ERROR_WRITE_PROTECT
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return "troppi file aperti";
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+      return "memoria insufficiente";
+    case ERROR_WRITE_PROTECT:
       return "disco protetto da scrittura";
-    case 32:  // ERROR_SHARING_VIOLATION
-    case 33:  // ERROR_LOCK_VIOLATION
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return "l'unità non è pronta o è stata rimossa";
+    case ERROR_CRC:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_DISK_OPERATION_FAILED:
+      return "errore di lettura o scrittura sul disco";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
       return "il file è in uso da un altro programma";
-    case 39:   // ERROR_HANDLE_DISK_FULL
-    case 112:  // ERROR_DISK_FULL
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL:
       return "spazio esaurito sul disco";
-    case 123:  // ERROR_INVALID_NAME
-    case 161:  // ERROR_BAD_PATHNAME
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+      return "operazione non permessa su questo disco";
+    case ERROR_BAD_NETPATH:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_BAD_NET_NAME:
+      return "la risorsa di rete non è raggiungibile";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return "esiste già un file con quel nome";
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
       return "nome di file non valido";
-    case 206:  // ERROR_FILENAME_EXCED_RANGE
+    case ERROR_FILENAME_EXCED_RANGE:
       return "nome troppo lungo";
-    case 267:  // ERROR_DIRECTORY
-      return "nome di cartella non valido";
-    case 1921:  // ERROR_CANT_RESOLVE_FILENAME
+    case ERROR_FILE_TOO_LARGE:
+      return "file troppo grande";
+    case ERROR_DIRECTORY:
+      return "il percorso non indica una cartella";
+    case ERROR_DELETE_PENDING:
+      return "il file sta per essere eliminato";
+    case kVirusInfected:
+    case kVirusDeleted:
+      return "il file è stato bloccato dall'antivirus";
+    case kDiskQuotaExceeded:
+      return "quota del disco superata";
+    case ERROR_FILE_CORRUPT:
+    case ERROR_DISK_CORRUPT:
+      return "file o disco danneggiato";
+    case ERROR_CANT_RESOLVE_FILENAME:
       return "troppi collegamenti simbolici";
+    case ERROR_ENCRYPTION_FAILED:
+      return "impossibile cifrare il file";
   }
   return std::nullopt;
 }
@@ -130,7 +186,9 @@ std::optional<std::string_view> PortableReason(std::error_code code) {
 
 bool IsNotFound(std::error_code code) {
 #ifdef _WIN32
-  if (code.category() == std::system_category()) return code.value() == 2 || code.value() == 3;
+  if (code.category() == std::system_category()) {
+    return code.value() == ERROR_FILE_NOT_FOUND || code.value() == ERROR_PATH_NOT_FOUND;
+  }
 #endif
   return code == std::errc::no_such_file_or_directory;
 }

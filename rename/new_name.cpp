@@ -26,19 +26,25 @@ bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-// CON, NUL, COM1, LPT9, ... name a device whatever extension follows them,
-// and Windows ignores trailing dots and spaces before that test.
+// CON, NUL, COM1, LPT9, CONIN$, ... name a device whatever extension follows
+// them, and Windows ignores trailing dots and spaces before that test. COM
+// and LPT take a digit 0 to 9 or a superscript 1, 2 or 3.
 bool IsDeviceName(std::u16string_view name) {
   std::u16string_view stem = name.substr(0, name.find(u'.'));
   while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
-  static constexpr std::array<std::u16string_view, 4> kPlainDevices{u"CON", u"PRN", u"AUX", u"NUL"};
+  static constexpr std::array<std::u16string_view, 6> kPlainDevices{u"CON", u"PRN",    u"AUX",
+                                                                    u"NUL", u"CONIN$", u"CONOUT$"};
   for (std::u16string_view device : kPlainDevices) {
     if (EqualsIgnoringAsciiCase(stem, device)) return true;
   }
-  if (stem.size() != 4 || stem[3] < u'1' || stem[3] > u'9') return false;
+  constexpr std::u16string_view kPortNumbers = u"0123456789\u00B9\u00B2\u00B3";
+  if (stem.size() != 4 || kPortNumbers.find(stem[3]) == std::u16string_view::npos) return false;
   return EqualsIgnoringAsciiCase(stem.substr(0, 3), u"COM") ||
          EqualsIgnoringAsciiCase(stem.substr(0, 3), u"LPT");
 }
+
+// Windows file systems store at most 255 UTF-16 code units in one name.
+constexpr std::size_t kMaxNameLength = 255;
 #else
 constexpr std::u16string_view kSeparators = u"/";
 #endif
@@ -54,6 +60,9 @@ std::optional<std::string_view> Unsafety(std::u16string_view newName) {
     return "il nuovo nome contiene un carattere nullo";
   }
 #ifdef _WIN32
+  if (newName.size() > kMaxNameLength) {
+    return "il nuovo nome è troppo lungo (più di 255 caratteri)";
+  }
   // ':' would write into an alternate stream of another file.
   if (std::any_of(newName.begin(), newName.end(), IsForbiddenOnWindows)) {
     return "il nuovo nome contiene caratteri non ammessi (< > : \" | ? * o di controllo)";

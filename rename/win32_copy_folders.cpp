@@ -1,7 +1,8 @@
 // The Windows file-system layer: FindFirstFileW/FindNextFileW over
-// "Originali", and each copy made under a temporary name in "Modificati" and
-// then renamed over its target. Folders are reached through the \\?\ form of
-// their full path, so paths may be longer than MAX_PATH.
+// "Originali", and each copy, new target or not, made under a temporary name
+// in "Modificati" and then renamed over its target, so a name the pass gives
+// never holds an incomplete file. Folders are reached through the \\?\ form
+// of their full path, so paths may be longer than MAX_PATH.
 #include <windows.h>
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "file_name_text.hpp"
 #include "messages.hpp"
 #include "wide_text.hpp"
+#include "win32_temporary_copy.hpp"
 
 namespace rinomina {
 namespace {
@@ -64,12 +66,10 @@ bool FolderIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info,
   return known;
 }
 
-// Removes a temporary copy after a failure. CopyFileW carries a read-only
-// attribute over from the source, and DeleteFileW refuses read-only files.
-// A failure here is left unreported: the failure being reported matters more.
-void RemoveTemporary(const std::wstring& path) {
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(path.c_str());
+// Whether `path` names something that is not a folder.
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -82,6 +82,7 @@ struct CopyFolders::State {
   WIN32_FIND_DATAW entry{};
   bool entryPending = false;  // `entry` holds the first result, not yet looked at
   std::u16string current;     // name of the file last listed
+  std::wstring temporaryPrefix;
   unsigned temporaryCounter = 0;
 
   ~State() {
@@ -94,8 +95,10 @@ struct CopyFolders::State {
 
   bool ReadEntry();
   void OpenTarget(std::u16string_view newName);
-  void RefuseUnreplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
+  DWORD ReplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
   std::wstring CopyToTemporary(const std::wstring& source, std::u16string_view newName);
+  void Replace(const std::wstring& temporary, const std::wstring& target, DWORD targetAttributes,
+               std::u16string_view newName) const;
 };
 
 CopyFolders::CopyFolders(const std::filesystem::path& programFolder)
@@ -110,8 +113,10 @@ CopyFolders::CopyFolders(const std::filesystem::path& programFolder)
   state.listing = FindFirstFileW(pattern.c_str(), &state.entry);
   if (state.listing == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
-    // No folder (or not a folder): nothing to copy.
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_DIRECTORY) {
+    // No folder, or a file in its place: nothing to copy. Systems answer a
+    // file with different codes, so its attributes decide.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+        IsFile(state.sourceFolder)) {
       return;
     }
     throw ListingFailed(Win32Error(code));
@@ -159,15 +164,8 @@ void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
   if (state.targetFolder.empty()) state.OpenTarget(newName);
   const std::wstring source = state.sourceFolder + L"\\" + std::wstring(AsWide(state.current));
   const std::wstring target = state.targetFolder + L"\\" + std::wstring(AsWide(newName));
-  state.RefuseUnreplaceableTarget(target, newName);
-
-  const std::wstring temporary = state.CopyToTemporary(source, newName);
-  // One step: the old target (a link too) is replaced, never written through.
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    const std::error_code error = LastError();
-    RemoveTemporary(temporary);
-    state.Fail(newName, error);
-  }
+  const DWORD targetAttributes = state.ReplaceableTarget(target, newName);
+  state.Replace(state.CopyToTemporary(source, newName), target, targetAttributes, newName);
 }
 
 // Finds "Modificati" and makes sure it is not "Originali" under another name:
@@ -176,6 +174,10 @@ void CopyFolders::State::OpenTarget(std::u16string_view newName) {
   std::error_code error;
   std::wstring folder = LongFolderPath(programFolder + L"\\Modificati", error);
   BY_HANDLE_FILE_INFORMATION sourceInfo, targetInfo;
+  if (!error && IsFile(folder)) {
+    throw CopyRefused(current, newName, "\"Modificati\" è un file, non una cartella",
+                      Win32Error(ERROR_DIRECTORY));
+  }
   if (error || !FolderIdentity(folder, targetInfo, error)) {
     throw TargetFolderFailed(current, newName, error);
   }
@@ -185,40 +187,59 @@ void CopyFolders::State::OpenTarget(std::u16string_view newName) {
       sourceInfo.nFileIndexLow == targetInfo.nFileIndexLow) {
     throw SameFolder();
   }
+  RemoveLeftovers(folder);
+  temporaryPrefix = TemporaryPrefix(folder);
   targetFolder = std::move(folder);
 }
 
-// A read-only file or a folder under the target name cannot be replaced; say
-// so plainly rather than with the bare "access denied" the rename would give.
-void CopyFolders::State::RefuseUnreplaceableTarget(const std::wstring& target,
-                                                   std::u16string_view newName) const {
+// A folder under the target name cannot be replaced; say so plainly rather
+// than with the bare "access denied" the rename would give. Returns the
+// target's attributes, INVALID_FILE_ATTRIBUTES when there is none.
+DWORD CopyFolders::State::ReplaceableTarget(const std::wstring& target,
+                                            std::u16string_view newName) const {
   const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;  // nothing there (or the copy will tell)
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     throw CopyRefused(current, newName, "esiste già una cartella con quel nome",
                       Win32Error(ERROR_ACCESS_DENIED));
   }
-  if (attributes & FILE_ATTRIBUTE_READONLY) {
-    throw CopyRefused(current, newName,
-                      "il file già presente con quel nome è di sola lettura e non può essere "
-                      "sostituito",
-                      Win32Error(ERROR_ACCESS_DENIED));
-  }
+  return attributes;
 }
 
 // Copies `source` under a fresh name in "Modificati" and returns that name;
 // on failure nothing of the copy is left there.
 std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
                                                  std::u16string_view newName) {
-  const std::wstring prefix =
-      targetFolder + L"\\.rinomina-" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (;;) {
-    std::wstring temporary = prefix + std::to_wstring(++temporaryCounter) + L".tmp";
-    if (CopyFileW(source.c_str(), temporary.c_str(), TRUE)) return temporary;
+    std::wstring temporary = temporaryPrefix + std::to_wstring(++temporaryCounter) + L".tmp";
+    if (CopyHidden(source, temporary)) return temporary;
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
     RemoveTemporary(temporary);  // a failed copy may leave part of the file
     Fail(newName, Win32Error(code));
+  }
+}
+
+// Renames the complete copy over the target in one step: the old target (a
+// link too) is replaced, never written through. A read-only target would
+// refuse: it alone loses that attribute first, and gets it back if the
+// rename fails anyway. A read-only link keeps it (and the rename fails):
+// SetFileAttributesW would reach the file the link points to.
+void CopyFolders::State::Replace(const std::wstring& temporary, const std::wstring& target,
+                                 DWORD targetAttributes, std::u16string_view newName) const {
+  const bool unlock = targetAttributes != INVALID_FILE_ATTRIBUTES &&
+                      (targetAttributes & FILE_ATTRIBUTE_READONLY) &&
+                      !(targetAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  const DWORD unlocked = targetAttributes & ~FILE_ATTRIBUTE_READONLY;
+  if (unlock && !SetFileAttributesW(target.c_str(), unlocked ? unlocked : FILE_ATTRIBUTE_NORMAL)) {
+    const std::error_code error = LastError();
+    RemoveTemporary(temporary);
+    Fail(newName, error);
+  }
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const std::error_code error = LastError();
+    if (unlock) SetFileAttributesW(target.c_str(), targetAttributes);
+    RemoveTemporary(temporary);
+    Fail(newName, error);
   }
 }
 

@@ -66,8 +66,17 @@ ControlClass ClassOf(ControlKind kind) {
   return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
 }
 
+// The creation order is the z-order, which sets the tab order (Text1, Text2,
+// Command1) and the names screen readers give: MSAA names an edit box after
+// the nearest static control before it, so each label comes right before
+// the box it names.
+constexpr std::array<std::size_t, kControls.size()> kCreationOrder{
+    IndexOf("List1"), IndexOf("Label1"),   IndexOf("Text1"),  IndexOf("Label2"),
+    IndexOf("Text2"), IndexOf("Command1"), IndexOf("Label3"),
+};
+
 void CreateControls(HWND form, HINSTANCE instance, Form1& state) {
-  for (std::size_t i = 0; i < kControls.size(); ++i) {
+  for (const std::size_t i : kCreationOrder) {
     const ControlClass kind = ClassOf(kControls[i].kind);
     const std::wstring text(AsWide(kControls[i].initialText));
     const HWND control = CreateWindowExW(
@@ -117,6 +126,9 @@ void Press(HWND form, Form1& state) {
   if (state.pressed) return;
   state.pressed = true;
   ShowWindow(form, SW_SHOW);
+  // The pass blocks the window: no message is handled until it ends, so the
+  // busy cursor stays until the window goes or an error box takes over.
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   state.exitStatus = state.onPress(form, state.controls[kText1], state.controls[kText2]);
   DestroyWindow(form);  // frees `state`
 }

@@ -20,6 +20,7 @@ void ShowError(HWND form, std::wstring_view lead, std::string_view message) noex
   } catch (...) {
     text = L"Memoria insufficiente.";
   }
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));  // the pass has ended: no longer busy
   MessageBoxW(form, text.c_str(), AsWide(form1::kFailureTitle).data(), MB_ICONERROR | MB_OK);
 }
 
