@@ -118,20 +118,6 @@ std::string_view ContenderName(Contender contender) {
   }
 }
 
-SetResult RunDataSet(const DataSet& set, const SuiteOptions& options) {
-  const std::filesystem::path base = options.workFolder / (std::string("set_") + set.label);
-  const SetFolders folders{base / "program", base / "program" / kTargetFolder, base / "cp_dst"};
-  MakeProgramFolder(folders.program, set.count, set.fileSize);
-  Times warmUp;
-  RunRound(0, folders, set, options, warmUp);
-  Times times;
-  for (int round = 0; round < options.rounds; ++round) {
-    RunRound(round, folders, set, options, times);
-  }
-  std::filesystem::remove_all(base);
-  return SetResult{set, times};
-}
-
 namespace {
 
 // Empties `folder` and writes every pending change of its file system to the
@@ -167,20 +153,33 @@ void RunDiskRound(int round, const SetFolders& folders, const DataSet& set,
   }
 }
 
-}  // namespace
+using RoundRunner = void (*)(int round, const SetFolders& folders, const DataSet& set,
+                             const SuiteOptions& options, Times& times);
 
-SetResult RunDiskDataSet(const DataSet& set, const SuiteOptions& options) {
-  const std::filesystem::path base = options.workFolder / (std::string("disk_") + set.label);
+// A warm-up round, then the timed ones, in a folder of its own removed after.
+SetResult RunRounds(const DataSet& set, const SuiteOptions& options, const std::string& prefix,
+                    RoundRunner runRound) {
+  const std::filesystem::path base = options.workFolder / (prefix + set.label);
   const SetFolders folders{base / "program", base / "program" / kTargetFolder, base / "cp_dst"};
   MakeProgramFolder(folders.program, set.count, set.fileSize);
   Times warmUp;
-  RunDiskRound(0, folders, set, options, warmUp);
+  runRound(0, folders, set, options, warmUp);
   Times times;
   for (int round = 0; round < options.rounds; ++round) {
-    RunDiskRound(round, folders, set, options, times);
+    runRound(round, folders, set, options, times);
   }
   std::filesystem::remove_all(base);
   return SetResult{set, times};
+}
+
+}  // namespace
+
+SetResult RunDataSet(const DataSet& set, const SuiteOptions& options) {
+  return RunRounds(set, options, "set_", RunRound);
+}
+
+SetResult RunDiskDataSet(const DataSet& set, const SuiteOptions& options) {
+  return RunRounds(set, options, "disk_", RunDiskRound);
 }
 
 double SetResult::MedianSeconds(Contender contender) const { return Median(seconds[contender]); }
