@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <optional>
 
+#include "win32_optional_function.hpp"
+
 namespace rinomina {
 namespace {
 
@@ -43,8 +45,13 @@ std::optional<Owner> OwnerOf(const std::wstring& name) {
 // a process that has ended or one started at another time is taken as gone;
 // any other doubt keeps the file.
 bool MayRun(Owner owner) {
-  const HANDLE process =
+  // The limited right is enough on Vista and later (also for elevated
+  // processes); Windows XP knows only the full one.
+  HANDLE process =
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, owner.processId);
+  if (process == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+    process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, owner.processId);
+  }
   if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
   FILETIME created, exited, kernel, user;
   const bool mayRun = WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
@@ -59,18 +66,24 @@ struct HiddenCopy {
   DWORD attributes = 0;  // the copy's own, before it was hidden
 };
 
-// Hides the new file before its data is copied.
+// Hides the new file before its data is copied. Windows XP has no way to
+// change a file's attributes through a handle: there the leading dot of the
+// name is the only mark.
 DWORD CALLBACK HideDestination(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
                                DWORD reason, HANDLE, HANDLE destination, void* data) {
+  static const auto getInformation = OptionalFunction<decltype(&GetFileInformationByHandleEx)>(
+      L"kernel32.dll", "GetFileInformationByHandleEx");
+  static const auto setInformation = OptionalFunction<decltype(&SetFileInformationByHandle)>(
+      L"kernel32.dll", "SetFileInformationByHandle");
   auto& copy = *static_cast<HiddenCopy*>(data);
   FILE_BASIC_INFO info{};
-  if (reason == CALLBACK_STREAM_SWITCH &&
-      GetFileInformationByHandleEx(destination, FileBasicInfo, &info, sizeof info) &&
+  if (reason == CALLBACK_STREAM_SWITCH && getInformation && setInformation &&
+      getInformation(destination, FileBasicInfo, &info, sizeof info) &&
       !(info.FileAttributes & FILE_ATTRIBUTE_HIDDEN)) {
     FILE_BASIC_INFO hidden{};  // times left at zero stay as they are
     hidden.FileAttributes = info.FileAttributes | FILE_ATTRIBUTE_HIDDEN;
     copy.attributes = info.FileAttributes;
-    copy.hidden = SetFileInformationByHandle(destination, FileBasicInfo, &hidden, sizeof hidden);
+    copy.hidden = setInformation(destination, FileBasicInfo, &hidden, sizeof hidden);
   }
   return PROGRESS_QUIET;  // once is enough
 }

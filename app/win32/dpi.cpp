@@ -1,6 +1,7 @@
 #include "dpi.hpp"
 
 #include "form1.hpp"
+#include "win32_optional_function.hpp"
 #include "win32_text.hpp"
 
 namespace rinomina::win32 {
@@ -9,8 +10,7 @@ namespace {
 // The address of a user32 function that older Windows may lack, or null.
 template <typename Function>
 Function User32Function(const char* name) {
-  const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+  return OptionalFunction<Function>(L"user32.dll", name);
 }
 
 int SystemDpi() {
