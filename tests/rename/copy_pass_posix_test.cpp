@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "messages.hpp"
@@ -22,11 +21,9 @@ enum class Fault { kNone, kClose, kSyncfs, kFileSize } fault = Fault::kNone;
 extern "C" int __real_close(int fd);
 extern "C" int __real_syncfs(int fd);
 extern "C" int __wrap_close(int fd) {
-  if (fault != Fault::kClose || (::fcntl(fd, F_GETFL) & O_ACCMODE) != O_WRONLY) {
-    return __real_close(fd);
-  }
-  __real_close(fd);
-  return errno = EIO, -1;
+  const bool failing = fault == Fault::kClose && (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
+  const int result = __real_close(fd);
+  return failing ? (errno = EIO, -1) : result;
 }
 extern "C" int __wrap_syncfs(int fd) {
   return fault == Fault::kSyncfs ? (errno = EIO, -1) : __real_syncfs(fd);
@@ -42,7 +39,6 @@ extern "C" int __wrap_linkat(int from, const char* path, int to, const char* nam
 namespace rinomina::test {
 namespace {
 
-namespace fs = std::filesystem;
 const fs::path kShm = "/dev/shm";  // a tmpfs on most systems
 
 // For a child process: meets `with` in a pass "01" -> "02", prints its
@@ -51,28 +47,8 @@ const fs::path kShm = "/dev/shm";  // a tmpfs on most systems
   fault = with;
   const rlimit limit{1 << 20, 1 << 20};
   if (with == Fault::kFileSize) ::setrlimit(RLIMIT_FSIZE, &limit);
-  std::fputs(FailingPass(programFolder, u"01", u"02").what(), stderr);
+  std::fputs(FailingPass(programFolder, u"01", u"02").c_str(), stderr);
   std::_Exit(1);
-}
-
-// A pass "01" -> "02" in a child process, which exits with 0 on success
-// and never returns into the tests.
-pid_t StartPass(const fs::path& programFolder) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    [&]() noexcept { RunCopyPass(programFolder, u"01", u"02"); }();  // a failure aborts
-    std::_Exit(0);
-  }
-  return child;
-}
-
-TEST(CopyPassPosixTest, OneFolderUnderTwoNamesFailsBeforeCopying) {
-  TempProgramFolder folder;
-  folder.AddSource("foto_01.jpg", "");
-  fs::remove(folder.target());
-  fs::create_directory_symlink("Originali", folder.target());
-  EXPECT_TRUE(MessageHas(FailingPass(folder.root(), u"", u"copia_"), "stessa cartella"));
-  EXPECT_EQ(ListFolder(folder.source()), (Listing{{"foto_01.jpg", ""}}));
 }
 
 // What users have, copied new and then over its own copies, on one file
@@ -80,7 +56,8 @@ TEST(CopyPassPosixTest, OneFolderUnderTwoNamesFailsBeforeCopying) {
 // writing): sizes beyond any buffer or chunk, a sparse file whose holes stay
 // holes, a name that is not UTF-8, a read-only file, a link to a file (copied
 // as a file); folders, links to them and FIFOs are left out; links under a
-// target name are replaced, never written through.
+// target name are replaced, never written through. "Modificati" may be a link
+// to a folder, but one to "Originali" fails before copying.
 TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
   const std::string large = Pattern((3 << 20) + 1, 1), odd = Pattern(200001, 2);
   const Listing copies{{"grande_02", Summary(large)},
@@ -90,25 +67,26 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
                        {"\xFF_02", "x"},
                        {"rado_02", Summary("dati" + std::string((16 << 20) - 4, 0))}};
   for (const bool across : {false, true}) {
-    TempProgramFolder folder, other(kShm);
+    TempProgramFolder folder, other(across ? kShm : fs::temp_directory_path());
     struct stat status, copy;
     ASSERT_EQ(::stat(other.root().c_str(), &copy) + ::stat(folder.root().c_str(), &status), 0);
     if (across && status.st_dev == copy.st_dev) GTEST_SKIP() << kShm << " is not another disk";
-    if (across) fs::remove(folder.target());
-    if (across) fs::create_directory_symlink(other.target(), folder.target());
     folder.AddSource("grande_01", large);
     folder.AddSource("dispari_01", odd);
-    folder.AddSource("sola_lettura_01", "r");
-    fs::permissions(folder.source() / "sola_lettura_01", fs::perms(0440));
+    fs::permissions(folder.AddSource("sola_lettura_01", "r"), fs::perms(0440));
     folder.AddSource("\xFF_01", "x");
-    folder.AddSource("rado_01", "dati");
-    fs::resize_file(folder.source() / "rado_01", 16 << 20);
+    fs::resize_file(folder.AddSource("rado_01", "dati"), 16 << 20);
     fs::create_symlink("grande_01", folder.source() / "collegamento_01");
     fs::create_directory(folder.source() / "cartella_01");
     fs::create_directory_symlink("cartella_01", folder.source() / "collegamento_cartella_01");
     ASSERT_EQ(::mkfifo((folder.source() / "fifo_01").c_str(), 0600), 0);
-    const fs::path outside = fs::canonical(folder.target()).parent_path() / "esterno";
-    TempProgramFolder::Write(outside, "esterno");
+    fs::remove(folder.target());
+    fs::create_directory_symlink("Originali", folder.target());
+    EXPECT_PRED_FORMAT2(::testing::IsSubstring, "stessa cartella",
+                        FailingPass(folder.root(), u"", u"copia_"));
+    fs::remove(folder.target());
+    fs::create_directory_symlink(other.target(), folder.target());
+    const fs::path outside = Write(other.root() / "esterno", "esterno");
     fs::create_hard_link(outside, folder.target() / "dispari_02");
     fs::create_symlink(outside, folder.target() / "grande_02");
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
@@ -117,7 +95,7 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
       ASSERT_EQ(::lstat((folder.target() / "rado_02").c_str(), &copy), 0);
       EXPECT_LE(copy.st_blocks, 64);
     }
-    EXPECT_EQ(TempProgramFolder::Contents(outside), "esterno");
+    EXPECT_EQ(Contents(outside), "esterno");
   }
 }
 
@@ -132,17 +110,18 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
     copies["copia_" + std::to_string(seed) + "_02"] = Summary(Pattern(8 << 20, seed));
   }
   const auto start = std::chrono::steady_clock::now();
-  int status = -1;
-  ASSERT_EQ((::waitpid(StartPass(folder.root()), &status, 0), status), 0);
+  RunCopyPass(folder.root(), u"01", u"02");
   const auto whole = std::chrono::steady_clock::now() - start;
   pid_t child = 0;
   for (int round = 0; round < 10; ++round) {
-    fs::remove_all(folder.target());
-    fs::create_directory(folder.target());
-    for (const auto& [name, bytes] : copies) {
-      if (round >= 5) TempProgramFolder::Write(folder.target() / name, "vecchio");
+    for (const auto& [name, contents] : copies) {
+      fs::remove(folder.target() / name);
+      if (round >= 5) Write(folder.target() / name, "vecchio");
     }
-    child = StartPass(folder.root());
+    if ((child = ::fork()) == 0) {  // a pass that never returns into the tests
+      [&]() noexcept { RunCopyPass(folder.root(), u"01", u"02"); }();  // a failure aborts
+      std::_Exit(0);
+    }
     std::this_thread::sleep_for(whole * (round % 5 * 2 + 1) / 10);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
@@ -158,8 +137,8 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
                {ours + dead + "-7.tmp.bak", ""},
                {ours + dead + "-7x.tmp", ""},
                {".rinomina-" + dead + "-7.tmp", ""}};
-  for (const auto& [name, contents] : kept) TempProgramFolder::Write(folder.target() / name, "");
-  TempProgramFolder::Write(folder.target() / (ours + dead + "-7.tmp"), "");
+  for (const auto& [name, contents] : kept) Write(folder.target() / name, "");
+  Write(folder.target() / (ours + dead + "-7.tmp"), "");
   RunCopyPass(folder.root(), u"01", u"02");
   kept.insert(copies.begin(), copies.end());
   EXPECT_EQ(ListFolder(folder.target()), kept);
@@ -178,7 +157,7 @@ TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
     for (const bool replacing : {false, true}) {
       TempProgramFolder folder;
       folder.AddSource("a_01", Pattern(2 << 20, 3));
-      if (replacing) TempProgramFolder::Write(folder.target() / "a_02", "vecchio");
+      if (replacing) Write(folder.target() / "a_02", "vecchio");
       EXPECT_EXIT(FailingPassAndExit(folder.root(), with), ::testing::ExitedWithCode(1), message);
       const Listing left = with == Fault::kSyncfs ? Listing{{"a_02", Summary(Pattern(2 << 20, 3))}}
                            : replacing            ? Listing{{"a_02", "vecchio"}}
@@ -194,7 +173,6 @@ TEST(CopyPassPosixTest, EveryErrnoACopyCanMeetHasAnItalianReason) {
         EXDEV,  EPERM,  EBUSY,  EROFS,  ENAMETOOLONG, ENOSPC,     EACCES,    ENOENT, EEXIST,
         EINVAL, ENOMEM, ESTALE, EAGAIN, EINTR,        EOPNOTSUPP, ETIMEDOUT, EILSEQ}) {
     const std::string reason = ReasonText({code, std::system_category()});
-    EXPECT_EQ(reason.find(std::strerror(code)), std::string::npos) << reason;
     EXPECT_EQ(reason.find("errore di sistema"), std::string::npos) << reason;
   }
   EXPECT_EQ(ReasonText({4095, std::system_category()}), "errore di sistema 4095");

@@ -1,34 +1,31 @@
-// The pass on any platform: which files are copied under which names, and
-// which names and folders stop it.
+// The pass on any platform: which files are copied under which names, which
+// names and folders stop it, and names between the system's bytes and UTF-16.
 #include <gtest/gtest.h>
 
+#include "file_name_text.hpp"
 #include "temp_program_folder.hpp"
 
 namespace rinomina::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 // Sources are named after their contents, so a copy tells where it came from.
+// Only the first occurrence is replaced, case-sensitively.
 TEST(CopyPassTest, CopiesMatchingFilesUnderTheirNewNames) {
+  const Listing sources{{"foto_01.jpg", "foto_01.jpg"},
+                        {"foto_02.jpg", "foto_02.jpg"},
+                        {".nascosto_01_01", ".nascosto_01_01"}};
   const std::tuple<std::u16string_view, std::u16string_view, Listing> cases[] = {
-      {u"01", u"02", {{"foto_02.jpg", "foto_01.jpg"}, {".nascosto_02", ".nascosto_01"}}},
-      {u"",
-       u"",
-       {{"foto_01.jpg", "foto_01.jpg"},
-        {"foto_02.jpg", "foto_02.jpg"},
-        {".nascosto_01", ".nascosto_01"}}},
+      {u"01", u"02", {{"foto_02.jpg", "foto_01.jpg"}, {".nascosto_02_01", ".nascosto_01_01"}}},
+      {u"", u"", sources},
       {u"FOTO", u"x", {}}};
   for (const auto& [searchText, replacementText, copies] : cases) {
     TempProgramFolder folder;
-    for (const char* name : {"foto_01.jpg", "foto_02.jpg", ".nascosto_01"}) {
-      folder.AddSource(name, name);
-    }
+    for (const auto& [name, contents] : sources) folder.AddSource(name, contents);
     // The program folder is used as given, a trailing separator too.
     RunCopyPass(folder.root().native() + fs::path::preferred_separator, searchText,
                 replacementText);
     EXPECT_EQ(ListFolder(folder.target()), copies);
-    EXPECT_EQ(ListFolder(folder.source()).size(), 3u);
+    EXPECT_EQ(ListFolder(folder.source()), sources);
   }
 }
 
@@ -37,9 +34,7 @@ TEST(CopyPassTest, MissingFoldersAreNeverCreated) {
   folder.AddSource("foto_01.jpg", "");
   fs::remove(folder.target());
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"zzz", u""));  // nothing to copy, nothing to fail
-  const CopyPassError error = FailingPass(folder.root(), u"foto", u"img");
-  EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
-  EXPECT_EQ(error.what(),
+  EXPECT_EQ(FailingPass(folder.root(), u"foto", u"img"),
             Copying("foto_01.jpg", "img_01.jpg") + "la cartella \"Modificati\" non esiste.");
   fs::remove_all(folder.source());
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u""));  // no source folder: nothing happens
@@ -67,10 +62,31 @@ TEST(CopyPassTest, UnsafeNewNamesFailAndWriteNothing) {
     TempProgramFolder folder;
     folder.AddSource("foto_01.jpg", "");
     folder.AddSource(fs::path(u"\U0001F480.txt"), "");
-    EXPECT_EQ(FailingPass(folder.root(), searchText, replacementText).what(), message);
+    EXPECT_EQ(FailingPass(folder.root(), searchText, replacementText), message);
     EXPECT_EQ(ListFolder(folder.root()), (Listing{{"Modificati", ""}, {"Originali", ""}}));
     EXPECT_EQ(ListFolder(folder.target()), Listing{});
   }
+}
+
+// Names that are not UTF-8 survive as escapes; lone surrogates that are not
+// escapes have no bytes. Control characters never reach a message.
+TEST(FileNameTextTest, DecodesUtf8AndEscapesEveryOtherByteBothWays) {
+  const std::pair<std::string_view, std::u16string_view> cases[] = {
+      {"citt\xC3\xA0", u"citt\u00E0"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"caf\xE9", u"caf\xDCE9"},                           // Latin-1
+      {"\xC3", u"\xDCC3"},                                 // cut short
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},                       // overlong "/"
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},             // an encoded surrogate
+      {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"}};  // above U+10FFFF
+  for (const auto& [bytes, text] : cases) {
+    EXPECT_EQ(DecodeFileName(bytes), text);
+    EXPECT_EQ(EncodeFileName(text), std::string(bytes));
+  }
+  for (auto name : {u"a\xD800", u"\xDC00", u"\xDC7F", u"\xDD00"})
+    EXPECT_FALSE(EncodeFileName(name));
+  EXPECT_EQ(DisplayText(u"citt\u00E0_\xDCE9_\xD800\n"),
+            "citt\xC3\xA0_\xEF\xBF\xBD_\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -17,8 +17,7 @@ using namespace test;
 fs::path Long(const fs::path& path) { return L"\\\\?\\" + path.native(); }
 
 void WriteReadOnly(const fs::path& file, const std::string& contents) {
-  TempProgramFolder::Write(file, contents);
-  ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(Write(file, contents).c_str(), FILE_ATTRIBUTE_READONLY));
 }
 
 // A hidden, system, read-only source and a read-only file under a target
@@ -36,11 +35,11 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   swprintf(own, 64, L".rinomina-%lu-%08lX%08lX-7.tmp", GetCurrentProcessId(),
            created.dwHighDateTime, created.dwLowDateTime);
   swprintf(reused, 64, L".rinomina-%lu-%016X-2.tmp", GetCurrentProcessId(), 1);
-  const std::set<fs::path> kept = {own, L"rinomina-4-01-1.tmp", L".rinomina-4-01-1 - Copia.tmp",
-                                   L"\U0001F600_\U0001F389", L"foto_\U0001F389"};
+  Listing kept = {
+      {own, "-"}, {L"rinomina-4-01-1.tmp", "-"}, {L".rinomina-4-01-1 - Copia.tmp", "-"}};
   const fs::path readOnly[] = {L"foto_\U0001F389", reused,
                                L".rinomina-999996-0123456789ABCDEF-1.tmp"};
-  for (const fs::path& name : kept) TempProgramFolder::Write(folder.target() / name, "-");
+  for (const auto& [name, contents] : kept) Write(folder.target() / name, contents);
   for (const fs::path& name : readOnly) WriteReadOnly(folder.target() / name, "vecchio");
   for (const fs::path name : {L"foto_01", L"\U0001F600_01"}) folder.AddSource(name, "nuovo");
   ASSERT_TRUE(SetFileAttributesW((folder.source() / L"\U0001F600_01").c_str(), 7));
@@ -48,9 +47,9 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   ASSERT_TRUE(MoveFileW(Long(folder.root()).c_str(), Long(programFolder).c_str()));
   for (int pass = 0; pass < 2; ++pass) RunCopyPass(programFolder, u"01", u"\U0001F389");
   ASSERT_TRUE(MoveFileW(Long(programFolder).c_str(), Long(folder.root()).c_str()));
-  EXPECT_EQ(TempProgramFolder::Names(folder.target()), kept);
+  kept[L"foto_\U0001F389"] = kept[L"\U0001F600_\U0001F389"] = "nuovo";
+  EXPECT_EQ(ListFolder(folder.target()), kept);
   const fs::path replaced = folder.target() / L"foto_\U0001F389";
-  EXPECT_EQ(TempProgramFolder::Contents(replaced), "nuovo");
   EXPECT_EQ(GetFileAttributesW(replaced.c_str()) & FILE_ATTRIBUTE_READONLY, 0);  // as its source
 }
 
@@ -72,8 +71,8 @@ TEST(CopyPassWindowsTest, DevicesStreamsTrailingDotsAndLongNamesFailInItalian) {
   for (const auto& [reason, names] : cases)
     for (const std::u16string& name : names)
       EXPECT_PRED_FORMAT2(::testing::IsSubstring, reason,
-                          FailingPass(folder.root(), u"foto", name).what());
-  EXPECT_TRUE(TempProgramFolder::Names(folder.target()).empty());
+                          FailingPass(folder.root(), u"foto", name));
+  EXPECT_TRUE(ListFolder(folder.target()).empty());
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"foto", std::u16string(255, u'n')));
   const auto reason = [](int code) { return ReasonText({code, std::system_category()}); };
   EXPECT_EQ(reason(ERROR_LOCK_VIOLATION), "il file è in uso da un altro programma");
@@ -94,24 +93,22 @@ TEST(CopyPassWindowsTest, UnreplaceableTargetsAndFoldersThatAreNotFoldersChangeN
   const HANDLE open = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "\"foto_01.jpg\" in \"Modificati\\foto_02.jpg\"",
-                      FailingPass(folder.root(), u"01", u"02").what());
+                      FailingPass(folder.root(), u"01", u"02"));
   CloseHandle(open);
-  EXPECT_EQ(TempProgramFolder::Names(folder.target()), std::set<fs::path>{"foto_02.jpg"});
-  EXPECT_EQ(TempProgramFolder::Contents(target), "vecchio");
+  EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "vecchio"}}));
   EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   fs::remove_all(folder.target());
-  TempProgramFolder::Write(folder.target(), "file");
+  Write(folder.target(), "file");
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, ": \"Modificati\" è un file, non una cartella.",
-                      FailingPass(folder.root(), u"01", u"02").what());
+                      FailingPass(folder.root(), u"01", u"02"));
   fs::rename(folder.source(), folder.root() / "vecchi");
-  TempProgramFolder::Write(folder.source(), "file");
+  Write(folder.source(), "file");
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u"copia_"));
   if (const wchar_t* linked = _wgetenv(L"RINOMINA_TEST_LINKED_FOLDERS")) {
     EXPECT_PRED_FORMAT2(::testing::IsSubstring, "stessa cartella",
-                        FailingPass(linked, u"", u"copia_").what());
-    EXPECT_EQ(TempProgramFolder::Names(fs::path(linked) / "Originali"),
-              std::set<fs::path>{"foto_01.jpg"});
+                        FailingPass(linked, u"", u"copia_"));
+    EXPECT_EQ(ListFolder(fs::path(linked) / "Originali"), (Listing{{"foto_01.jpg", "foto\n"}}));
   }
 }
 
