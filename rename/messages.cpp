@@ -231,6 +231,15 @@ CopyPassError CopyRefused(std::u16string_view sourceName, std::u16string_view ta
                        code);
 }
 
+CopyPassError NameNotEncodable(std::u16string_view sourceName, std::u16string_view targetName) {
+#ifdef _WIN32
+  const std::error_code code(ERROR_INVALID_NAME, std::system_category());
+#else
+  const std::error_code code = std::make_error_code(std::errc::illegal_byte_sequence);
+#endif
+  return CopyRefused(sourceName, targetName, "il nuovo nome contiene caratteri non validi", code);
+}
+
 CopyPassError TargetFolderFailed(std::u16string_view sourceName, std::u16string_view targetName,
                                  std::error_code code) {
   if (!IsNotFound(code)) return CopyFailed(sourceName, targetName, code);

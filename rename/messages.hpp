@@ -22,6 +22,9 @@ CopyPassError CopyFailed(std::u16string_view sourceName, std::u16string_view tar
 // Same, with a reason of our own instead of the system's text.
 CopyPassError CopyRefused(std::u16string_view sourceName, std::u16string_view targetName,
                           std::string_view reason, std::error_code code);
+// The new name holds what no name of this platform can: half of a character,
+// or a code unit with no encoding.
+CopyPassError NameNotEncodable(std::u16string_view sourceName, std::u16string_view targetName);
 // "Modificati" could not be opened for the first copy; says plainly when it
 // does not exist.
 CopyPassError TargetFolderFailed(std::u16string_view sourceName, std::u16string_view targetName,

@@ -105,8 +105,7 @@ void CheckMatchKeepsCharacters(std::u16string_view sourceName, std::u16string_vi
   const std::size_t at = sourceName.find(searchText);
   if (at != std::u16string_view::npos &&
       (SplitsPair(sourceName, at) || SplitsPair(sourceName, at + searchText.size()))) {
-    throw CopyRefused(sourceName, newName, "il nuovo nome contiene caratteri non validi",
-                      std::make_error_code(std::errc::illegal_byte_sequence));
+    throw NameNotEncodable(sourceName, newName);
   }
 }
 

@@ -146,9 +146,7 @@ void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
   State& state = *state_;
   const std::optional<std::string> targetName = EncodeFileName(newName);
   if (!targetName) {
-    throw CopyRefused(DecodeFileName(state.current), newName,
-                      "il nuovo nome contiene caratteri non validi",
-                      std::make_error_code(std::errc::illegal_byte_sequence));
+    throw NameNotEncodable(DecodeFileName(state.current), newName);
   }
   if (!state.target.valid()) state.OpenTarget(newName);
 

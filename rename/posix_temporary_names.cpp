@@ -41,7 +41,9 @@ TemporaryNames::TemporaryNames() {
   prefix_ = hostPrefix_ + std::to_string(::getpid()) + "-";
 }
 
-std::string TemporaryNames::Next() { return prefix_ + std::to_string(++counter_) + ".tmp"; }
+std::string TemporaryNames::Next() {
+  return prefix_ + std::to_string(++counter_) + std::string(kSuffix);
+}
 
 // Exactly hostPrefix_ + PID + "-" + N + ".tmp", and PID does not run.
 bool TemporaryNames::IsLeftover(std::string_view name) const {

@@ -158,8 +158,7 @@ bool CopyFolders::NextFile(std::u16string& name) {
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
   State& state = *state_;
   if (HasLoneSurrogate(newName)) {
-    throw CopyRefused(state.current, newName, "il nuovo nome contiene caratteri non validi",
-                      Win32Error(ERROR_INVALID_NAME));
+    throw NameNotEncodable(state.current, newName);
   }
   if (state.targetFolder.empty()) state.OpenTarget(newName);
   const std::wstring source = state.sourceFolder + L"\\" + std::wstring(AsWide(state.current));
