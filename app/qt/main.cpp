@@ -37,7 +37,6 @@ QIcon ProgramIcon() {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (!rinomina::InstallItalianQtTexts(app)) qWarning("Testi di Qt in italiano non disponibili.");
-  QGuiApplication::setDesktopFileName(QStringLiteral("rinomina"));
   QApplication::setWindowIcon(ProgramIcon());
   // The window decides the exit status, also when it is the last one to close.
   QApplication::setQuitOnLastWindowClosed(false);
