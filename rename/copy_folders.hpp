@@ -3,6 +3,7 @@
 // (posix_copy_folders.cpp, win32_copy_folders.cpp); the pass itself is shared.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -10,11 +11,14 @@
 
 namespace rinomina {
 
+class PassMonitor;
+
 class CopyFolders {
  public:
   // Nothing is opened or checked here beyond what the listing needs; a missing
-  // "Originali" gives an empty listing.
-  explicit CopyFolders(const std::filesystem::path& programFolder);
+  // "Originali" gives an empty listing. With a monitor, the data copies count
+  // their bytes there and stop between chunks when it asks them to.
+  explicit CopyFolders(const std::filesystem::path& programFolder, PassMonitor* monitor = nullptr);
   ~CopyFolders();
   CopyFolders(const CopyFolders&) = delete;
   CopyFolders& operator=(const CopyFolders&) = delete;
@@ -25,10 +29,18 @@ class CopyFolders {
   // so throws); the destructor does the same, silently, after a failure.
   bool NextFile(std::u16string& name);
 
+  // The size of the file NextFile last gave; 0 where it cannot be told (its
+  // copy will say why).
+  std::uint64_t CurrentFileSize();
+
+  // Starts the listing again from its first file.
+  void Rewind();
+
   // Copies the file NextFile last gave into "Modificati" under `newName`,
   // which CheckNewName has passed. The target appears only when complete;
   // on failure nothing new is left behind and an earlier target is intact.
-  // Fails with CopyPassError.
+  // Fails with CopyPassError; with PassStopped when the monitor asked for a
+  // stop during the copy.
   void CopyCurrentFile(std::u16string_view newName);
 
  private:

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "pass_monitor.hpp"
+
 namespace rinomina {
 
 // The one error the core throws. what() is an Italian sentence in UTF-8 for a
@@ -36,7 +38,13 @@ class CopyPassError : public std::runtime_error {
 // throws (syncfs of "Modificati"), and a failure to get them there is one.
 // Unsafe new names ("", ".", "..", a separator, NUL, not encodable) and the
 // two folders being one folder fail before anything is written.
+//
+// With a monitor, a first listing sums the sizes of the files to copy, and
+// the bytes copied are counted as they go. A stop request is seen before
+// each file and between chunks of one (at most a few MiB apart): the file
+// being copied is then dropped like a failed copy, and the pass throws a
+// CopyPassError whose code() is std::errc::operation_canceled.
 void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,
-                 std::u16string_view replacementText);
+                 std::u16string_view replacementText, PassMonitor* monitor = nullptr);
 
 }  // namespace rinomina

@@ -270,4 +270,9 @@ CopyPassError SameFolder() {
       std::make_error_code(std::errc::file_exists));
 }
 
+CopyPassError PassStopped() {
+  return CopyPassError("Copia interrotta: le copie già complete restano in \"Modificati\".",
+                       std::make_error_code(std::errc::operation_canceled));
+}
+
 }  // namespace rinomina

@@ -37,5 +37,7 @@ CopyPassError FolderFailed(std::string_view folderName, std::error_code code);
 CopyPassError FlushFailed(std::error_code code);
 // "Originali" and "Modificati" are the same folder.
 CopyPassError SameFolder();
+// The pass stopped on request (PassMonitor::RequestStop).
+CopyPassError PassStopped();
 
 }  // namespace rinomina

@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <limits>
 
+#include "pass_monitor.hpp"
 #include "posix_file_descriptor.hpp"
 
 namespace rinomina {
 namespace {
 
-constexpr std::size_t kLargestRequest = std::size_t{1} << 30;
+// Small enough that a stop request is seen within a fraction of a second
+// even on a slow disk, large enough that the calls cost nothing.
+constexpr std::size_t kLargestRequest = std::size_t{8} << 20;
 constexpr std::size_t kBufferSize = std::size_t{1} << 17;
 constexpr off_t kNoEnd = std::numeric_limits<off_t>::max();
 
@@ -33,8 +36,10 @@ std::error_code DataCopier::Copy(int source, int target, const struct stat& stat
   // with no extra system call.
   if (status.st_blocks * off_t{512} >= size) return CopyRange(source, target, 0, size);
 
-  // Copy the data extents only and leave the holes between them unwritten.
-  for (off_t offset = 0; offset < size;) {
+  // Copy the data extents only and leave the holes between them unwritten;
+  // a hole counts as done once passed.
+  off_t offset = 0;
+  while (offset < size) {
     const off_t data = ::lseek(source, offset, SEEK_DATA);
     if (data < 0 && errno == ENXIO) break;  // only a hole is left
     if (data < 0) {
@@ -43,11 +48,13 @@ std::error_code DataCopier::Copy(int source, int target, const struct stat& stat
     }
     const off_t hole = ::lseek(source, data, SEEK_HOLE);
     if (hole < 0) return LastError();
+    CountDone(data - offset);
     if (std::error_code error = CopyRange(source, target, data, std::min(hole, size))) {
       return error;
     }
     offset = hole;
   }
+  CountDone(size - std::min(offset, size));
   // The last hole: the target's size says where the file ends.
   return ::ftruncate(target, size) == 0 ? std::error_code() : LastError();
 }
@@ -55,6 +62,9 @@ std::error_code DataCopier::Copy(int source, int target, const struct stat& stat
 // Copies the bytes [offset, end) of `source`, or fewer if it ends sooner.
 std::error_code DataCopier::CopyRange(int source, int target, off_t offset, off_t end) {
   while (offset < end) {
+    if (monitor_ && monitor_->StopRequested()) {
+      return std::make_error_code(std::errc::operation_canceled);
+    }
     const auto size = static_cast<std::size_t>(std::min<off_t>(end - offset, kLargestRequest));
     const ssize_t count = CopyChunk(source, target, offset, size);
     if (count < 0) {
@@ -63,8 +73,13 @@ std::error_code DataCopier::CopyRange(int source, int target, off_t offset, off_
     }
     if (count == 0) break;  // the source ended
     offset += count;
+    CountDone(count);
   }
   return {};
+}
+
+void DataCopier::CountDone(off_t bytes) {
+  if (monitor_ && bytes > 0) monitor_->AddBytesDone(static_cast<std::uint64_t>(bytes));
 }
 
 // Copies up to `size` bytes at `offset`: the count copied, 0 at the end of

@@ -21,6 +21,7 @@
 #include "copy_pass.hpp"
 #include "file_name_text.hpp"
 #include "messages.hpp"
+#include "pass_monitor.hpp"
 #include "posix_copy_data.hpp"
 #include "posix_file_descriptor.hpp"
 #include "posix_temporary_names.hpp"
@@ -54,6 +55,7 @@ bool IsDotOrDotDot(const char* name) {
 }  // namespace
 
 struct CopyFolders::State {
+  PassMonitor* monitor;  // may be null
   std::string programFolder;
   DIR* listing = nullptr;         // "Originali"; null when it does not exist
   const char* current = nullptr;  // name of the file last listed, owned by `listing`
@@ -61,7 +63,7 @@ struct CopyFolders::State {
   bool flushed = false;
   bool unnamedFiles = true;      // O_TMPFILE works in "Modificati"
   bool linkThroughProc = false;  // AT_EMPTY_PATH is not allowed to this user
-  DataCopier data;
+  DataCopier data{monitor};
   TemporaryNames temporaryNames;
   // While target names keep being taken (a pass run again), linking under
   // the target name would only fail, so copies go straight to the temporary
@@ -74,7 +76,7 @@ struct CopyFolders::State {
   // failure, instead of SIGXFSZ ending the program mid-copy.
   struct sigaction oldFileSizeAction {};
 
-  State() {
+  explicit State(PassMonitor* passMonitor) : monitor(passMonitor) {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     ::sigemptyset(&ignore.sa_mask);
@@ -89,6 +91,9 @@ struct CopyFolders::State {
   }
 
   [[noreturn]] void Fail(std::u16string_view newName, std::error_code error) const {
+    if (error == std::errc::operation_canceled && monitor && monitor->StopRequested()) {
+      throw PassStopped();
+    }
     throw CopyFailed(DecodeFileName(current), newName, error);
   }
 
@@ -104,8 +109,8 @@ struct CopyFolders::State {
                         const std::string& targetName, std::u16string_view newName);
 };
 
-CopyFolders::CopyFolders(const std::filesystem::path& programFolder)
-    : state_(std::make_unique<State>()) {
+CopyFolders::CopyFolders(const std::filesystem::path& programFolder, PassMonitor* monitor)
+    : state_(std::make_unique<State>(monitor)) {
   state_->programFolder = programFolder.native();
   const std::string sourcePath = state_->programFolder + "/Originali";
   const int fd = ::open(sourcePath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -140,6 +145,16 @@ bool CopyFolders::NextFile(std::u16string& name) {
     name = DecodeFileName(entry->d_name);
     return true;
   }
+}
+
+std::uint64_t CopyFolders::CurrentFileSize() {
+  struct stat status;
+  if (::fstatat(::dirfd(state_->listing), state_->current, &status, 0) != 0) return 0;
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+void CopyFolders::Rewind() {
+  if (state_->listing != nullptr) ::rewinddir(state_->listing);
 }
 
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {

@@ -11,6 +11,7 @@
 #include "copy_pass.hpp"
 #include "file_name_text.hpp"
 #include "messages.hpp"
+#include "pass_monitor.hpp"
 #include "wide_text.hpp"
 #include "win32_temporary_copy.hpp"
 
@@ -75,6 +76,7 @@ bool IsFile(const std::wstring& path) {
 }  // namespace
 
 struct CopyFolders::State {
+  PassMonitor* monitor = nullptr;
   std::wstring programFolder;
   std::wstring sourceFolder;  // \\?\ form of "Originali"
   std::wstring targetFolder;  // \\?\ form of "Modificati"; empty before the first copy
@@ -90,9 +92,11 @@ struct CopyFolders::State {
   }
 
   [[noreturn]] void Fail(std::u16string_view newName, std::error_code error) const {
+    if (monitor && monitor->StopRequested()) throw PassStopped();
     throw CopyFailed(current, newName, error);
   }
 
+  void StartListing();
   bool ReadEntry();
   void OpenTarget(std::u16string_view newName);
   DWORD ReplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
@@ -101,27 +105,30 @@ struct CopyFolders::State {
                std::u16string_view newName) const;
 };
 
-CopyFolders::CopyFolders(const std::filesystem::path& programFolder)
+CopyFolders::CopyFolders(const std::filesystem::path& programFolder, PassMonitor* monitor)
     : state_(std::make_unique<State>()) {
   State& state = *state_;
+  state.monitor = monitor;
   state.programFolder = programFolder.native();
   std::error_code error;
   state.sourceFolder = LongFolderPath(state.programFolder + L"\\Originali", error);
   if (error) throw FolderFailed("Originali", error);
+  state.StartListing();
+}
 
-  const std::wstring pattern = state.sourceFolder + L"\\*.*";
-  state.listing = FindFirstFileW(pattern.c_str(), &state.entry);
-  if (state.listing == INVALID_HANDLE_VALUE) {
+void CopyFolders::State::StartListing() {
+  const std::wstring pattern = sourceFolder + L"\\*.*";
+  listing = FindFirstFileW(pattern.c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     // No folder, or a file in its place: nothing to copy. Systems answer a
     // file with different codes, so its attributes decide.
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
-        IsFile(state.sourceFolder)) {
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || IsFile(sourceFolder)) {
       return;
     }
     throw ListingFailed(Win32Error(code));
   }
-  state.entryPending = true;
+  entryPending = true;
 }
 
 CopyFolders::~CopyFolders() = default;
@@ -153,6 +160,18 @@ bool CopyFolders::NextFile(std::u16string& name) {
   }
   state.current.clear();
   return false;
+}
+
+std::uint64_t CopyFolders::CurrentFileSize() {
+  return (std::uint64_t{state_->entry.nFileSizeHigh} << 32) | state_->entry.nFileSizeLow;
+}
+
+void CopyFolders::Rewind() {
+  State& state = *state_;
+  if (state.listing != INVALID_HANDLE_VALUE) FindClose(state.listing);
+  state.listing = INVALID_HANDLE_VALUE;
+  state.entryPending = false;
+  state.StartListing();
 }
 
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
@@ -210,7 +229,7 @@ std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
                                                  std::u16string_view newName) {
   for (;;) {
     std::wstring temporary = temporaryPrefix + std::to_wstring(++temporaryCounter) + L".tmp";
-    if (CopyHidden(source, temporary)) return temporary;
+    if (CopyHidden(source, temporary, monitor)) return temporary;
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
     RemoveTemporary(temporary);  // a failed copy may leave part of the file

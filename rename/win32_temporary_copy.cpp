@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <optional>
 
+#include "pass_monitor.hpp"
 #include "win32_optional_function.hpp"
 
 namespace rinomina {
@@ -64,20 +65,21 @@ bool MayRun(Owner owner) {
 struct HiddenCopy {
   bool hidden = false;
   DWORD attributes = 0;  // the copy's own, before it was hidden
+  PassMonitor* monitor = nullptr;
+  bool watched = false;       // Windows called the progress routine
+  std::uint64_t counted = 0;  // bytes of this copy counted on the monitor
 };
 
 // Hides the new file before its data is copied. Windows XP has no way to
 // change a file's attributes through a handle: there the leading dot of the
 // name is the only mark.
-DWORD CALLBACK HideDestination(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
-                               DWORD reason, HANDLE, HANDLE destination, void* data) {
+void HideDestination(HANDLE destination, HiddenCopy& copy) {
   static const auto getInformation = OptionalFunction<decltype(&GetFileInformationByHandleEx)>(
       L"kernel32.dll", "GetFileInformationByHandleEx");
   static const auto setInformation = OptionalFunction<decltype(&SetFileInformationByHandle)>(
       L"kernel32.dll", "SetFileInformationByHandle");
-  auto& copy = *static_cast<HiddenCopy*>(data);
   FILE_BASIC_INFO info{};
-  if (reason == CALLBACK_STREAM_SWITCH && getInformation && setInformation &&
+  if (getInformation && setInformation &&
       getInformation(destination, FileBasicInfo, &info, sizeof info) &&
       !(info.FileAttributes & FILE_ATTRIBUTE_HIDDEN)) {
     FILE_BASIC_INFO hidden{};  // times left at zero stay as they are
@@ -85,7 +87,35 @@ DWORD CALLBACK HideDestination(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARG
     copy.attributes = info.FileAttributes;
     copy.hidden = setInformation(destination, FileBasicInfo, &hidden, sizeof hidden);
   }
-  return PROGRESS_QUIET;  // once is enough
+}
+
+void CountDone(HiddenCopy& copy, std::uint64_t transferred) {
+  if (transferred <= copy.counted) return;
+  copy.monitor->AddBytesDone(transferred - copy.counted);
+  copy.counted = transferred;
+}
+
+// Called by CopyFileExW when a stream starts and after each chunk.
+DWORD CALLBACK WatchCopy(LARGE_INTEGER, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER,
+                         DWORD, DWORD reason, HANDLE, HANDLE destination, void* data) {
+  auto& copy = *static_cast<HiddenCopy*>(data);
+  copy.watched = true;
+  if (reason == CALLBACK_STREAM_SWITCH && !copy.hidden) HideDestination(destination, copy);
+  if (copy.monitor == nullptr) return PROGRESS_QUIET;  // hiding it once is enough
+  if (copy.monitor->StopRequested()) return PROGRESS_CANCEL;
+  CountDone(copy, static_cast<std::uint64_t>(transferred.QuadPart));
+  return PROGRESS_CONTINUE;
+}
+
+// Where Windows did not report the copy as it went, its whole size counts
+// once it is complete.
+void CountUnwatchedCopy(HiddenCopy& copy, const std::wstring& temporary) {
+  WIN32_FILE_ATTRIBUTE_DATA file;
+  if (copy.monitor == nullptr || copy.watched ||
+      !GetFileAttributesExW(temporary.c_str(), GetFileExInfoStandard, &file)) {
+    return;
+  }
+  CountDone(copy, (std::uint64_t{file.nFileSizeHigh} << 32) | file.nFileSizeLow);
 }
 
 }  // namespace
@@ -113,13 +143,15 @@ void RemoveLeftovers(const std::wstring& folder) {
 }
 
 // Wine never calls the progress routine: there the leading dot alone hides
-// the file.
-bool CopyHidden(const std::wstring& source, const std::wstring& temporary) {
+// the file, and a stop request is seen between files only.
+bool CopyHidden(const std::wstring& source, const std::wstring& temporary, PassMonitor* monitor) {
   HiddenCopy copy;
-  if (!CopyFileExW(source.c_str(), temporary.c_str(), HideDestination, &copy, nullptr,
+  copy.monitor = monitor;
+  if (!CopyFileExW(source.c_str(), temporary.c_str(), WatchCopy, &copy, nullptr,
                    COPY_FILE_FAIL_IF_EXISTS)) {
     return false;
   }
+  CountUnwatchedCopy(copy, temporary);
   return !copy.hidden ||
          SetFileAttributesW(temporary.c_str(),
                             copy.attributes ? copy.attributes : FILE_ATTRIBUTE_NORMAL);

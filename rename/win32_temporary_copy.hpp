@@ -9,6 +9,8 @@
 
 namespace rinomina {
 
+class PassMonitor;
+
 // "FOLDER\.rinomina-PID-START-" for this process: a counter and ".tmp" make
 // a temporary name of it.
 std::wstring TemporaryPrefix(const std::wstring& folder);
@@ -19,8 +21,11 @@ void RemoveLeftovers(const std::wstring& folder);
 
 // CopyFileW from `source` to the new file `temporary`, which is hidden while
 // it is written (where Windows lets the copy be watched) and then has the
-// attributes CopyFileW gives it. False, with GetLastError, on failure.
-bool CopyHidden(const std::wstring& source, const std::wstring& temporary);
+// attributes CopyFileW gives it. False, with GetLastError, on failure. With a
+// monitor, the bytes copied are counted there as they go, and a stop request
+// cancels the copy between chunks (ERROR_REQUEST_ABORTED).
+bool CopyHidden(const std::wstring& source, const std::wstring& temporary,
+                PassMonitor* monitor = nullptr);
 
 // Removes a temporary copy, read-only or not.
 void RemoveTemporary(const std::wstring& path);

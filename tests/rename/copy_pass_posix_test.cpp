@@ -144,6 +144,43 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   EXPECT_EQ(ListFolder(folder.target()), kept);
 }
 
+// A stop requested in the middle of a large file: the files before it stay
+// whole, the one being copied is dropped (no new name, no temporary file, the
+// old target intact), and nothing after it is copied.
+TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
+  for (const bool replacing : {false, true}) {
+    TempProgramFolder folder(kShm);
+    folder.AddSource("a_01", Pattern(1 << 20, 1));
+    folder.AddSource("b_01", Pattern(64 << 20, 2));
+    folder.AddSource("c_01", Pattern(1 << 20, 3));
+    if (replacing) Write(folder.target() / "b_02", "vecchio");
+    PassMonitor monitor;
+    std::thread watcher([&monitor] {
+      // Stop once a few chunks of the large file are done.
+      while (monitor.Read().bytesDone < (20u << 20)) std::this_thread::yield();
+      monitor.RequestStop();
+    });
+    std::error_code code;
+    try {
+      RunCopyPass(folder.root(), u"01", u"02", &monitor);
+    } catch (const CopyPassError& error) {
+      code = error.code();
+    }
+    watcher.join();
+    EXPECT_EQ(code, std::errc::operation_canceled);
+    EXPECT_LT(monitor.Read().bytesDone, monitor.Read().bytesInAll);
+    // The files listed before the large one are copied, none after it.
+    Listing copies;
+    if (replacing) copies["b_02"] = "vecchio";
+    for (const auto& entry : fs::directory_iterator(folder.source())) {
+      const std::string name = entry.path().filename().string();
+      if (name == "b_01") break;
+      copies[name.substr(0, 2) + "02"] = Summary(Contents(entry.path()));
+    }
+    EXPECT_EQ(ListFolder(folder.target()), copies);
+  }
+}
+
 // Each fault stops the pass with its message and leaves no partial file: a
 // new target is not there, an old one is intact. Only after a failed flush
 // do the copies stay. A file-size limit gives EFBIG, not death by SIGXFSZ.

@@ -68,6 +68,42 @@ TEST(CopyPassTest, UnsafeNewNamesFailAndWriteNothing) {
   }
 }
 
+// The first listing sums the matching files only; the bytes copied add up to
+// it. A stop already requested copies nothing.
+TEST(CopyPassTest, AMonitorSeesEveryByteAndCanStopThePass) {
+  TempProgramFolder folder;
+  folder.AddSource("grande_01", Pattern((9 << 20) + 5, 1));  // more than one chunk
+  folder.AddSource("piccolo_01", "piccolo");
+  folder.AddSource("vuoto_01", "");
+  folder.AddSource("altro", Pattern(1000, 2));
+  PassMonitor monitor;
+  RunCopyPass(folder.root(), u"01", u"02", &monitor);
+  const std::uint64_t matching = (9 << 20) + 5 + 7;
+  EXPECT_EQ(monitor.Read().bytesInAll, matching);
+  EXPECT_EQ(monitor.Read().bytesDone, matching);
+  EXPECT_EQ(PercentDone(monitor.Read()), 100);
+  EXPECT_EQ(ListFolder(folder.target()).size(), 3u);
+
+  TempProgramFolder stopped;
+  stopped.AddSource("a_01", "a");
+  PassMonitor stopping;
+  stopping.RequestStop();
+  try {
+    RunCopyPass(stopped.root(), u"01", u"02", &stopping);
+    ADD_FAILURE() << "a stopped pass returned";
+  } catch (const CopyPassError& error) {
+    EXPECT_EQ(error.code(), std::errc::operation_canceled);
+  }
+  EXPECT_EQ(ListFolder(stopped.target()), Listing{});
+}
+
+TEST(CopyPassTest, PercentDoneRoundsDownAndNeverPassesAHundred) {
+  const std::pair<PassMonitor::Progress, int> cases[] = {
+      {{0, 0}, -1}, {{5, 0}, -1},  {{0, 3}, 0},   {{1, 3}, 33},
+      {{2, 3}, 66}, {{3, 3}, 100}, {{4, 3}, 100}, {{(1ull << 40) - 1, 1ull << 40}, 99}};
+  for (const auto& [progress, percent] : cases) EXPECT_EQ(PercentDone(progress), percent);
+}
+
 // Names that are not UTF-8 survive as escapes; lone surrogates that are not
 // escapes have no bytes. Control characters never reach a message.
 TEST(FileNameTextTest, DecodesUtf8AndEscapesEveryOtherByteBothWays) {
