@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace rinomina::form1 {
@@ -72,6 +73,16 @@ constexpr const ControlDescription& Control(std::string_view name) {
 inline constexpr std::u16string_view kFailureTitle = u"Errore";
 inline constexpr std::u16string_view kUnexpectedFailure =
     u"Errore imprevisto durante la copia dei file.";
+
+// The title while a pass runs: "Form1 - 37%" for `percent` 37; plain "Form1"
+// while the share is unknown (negative), as before the press.
+inline std::u16string ProgressTitle(int percent) {
+  std::u16string title(kTitle);
+  if (percent < 0) return title;
+  title += u" - ";
+  for (char digit : std::to_string(percent)) title += static_cast<char16_t>(digit);
+  return title + u'%';
+}
 
 // Twips to pixels at `dpi` dots per inch, rounded to the nearest pixel:
 // 15 twips per pixel at 96 dpi.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringView>
+#include <QThread>
 #include <algorithm>
 #include <exception>
 #include <utility>
@@ -25,6 +26,48 @@ QString DescriptionText() {
   return QStringView(form1::kDescriptionLine1).toString() + QChar(u'\n') +
          QStringView(form1::kDescriptionLine2).toString();
 }
+
+// The pass on its own thread. Nothing may leave it: every failure becomes
+// the report's text.
+std::optional<QString> RunPass(const std::filesystem::path& programFolder,
+                               const std::u16string& searchText,
+                               const std::u16string& replacementText, PassMonitor& monitor) {
+  try {
+    RunCopyPass(programFolder, searchText, replacementText, &monitor);
+    return std::nullopt;
+  } catch (const CopyPassError& error) {
+    return QString::fromUtf8(error.what());
+  } catch (const std::exception& error) {
+    return UnexpectedFailureText(QString::fromLocal8Bit(error.what()));
+  } catch (...) {
+    return UnexpectedFailureText(QString());
+  }
+}
+
+// What the user can do to a control; closing, moving and repainting the
+// window are not among them.
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// How often the title shows the progress: about 4 times a second.
+constexpr int kProgressIntervalMs = 250;
 
 template <typename Widget>
 Widget* FindControl(QWidget* window, std::string_view name) {
@@ -53,6 +96,14 @@ Form1Window::Form1Window(std::filesystem::path programFolder, QWidget* parent)
   FindControl<QLabel>(this, "Label2")->setBuddy(replacementBox_);
   connect(FindControl<QPushButton>(this, "Command1"), &QPushButton::clicked, this,
           &Form1Window::pressCommand1);
+  progressTimer_.setInterval(kProgressIntervalMs);
+  connect(&progressTimer_, &QTimer::timeout, this, &Form1Window::showProgress);
+}
+
+Form1Window::~Form1Window() {
+  if (!pass_) return;
+  monitor_.RequestStop();
+  pass_->wait();
 }
 
 void Form1Window::createControls() {
@@ -78,38 +129,53 @@ void Form1Window::createControls() {
 }
 
 void Form1Window::pressCommand1() {
-  // One pass per run of the program; a press queued behind it finds the window done.
+  // One pass per run of the program; a press queued behind it finds the window busy or done.
   if (state_ != State::kIdle) return;
   state_ = State::kRunningPass;
   show();
-  // The pass runs here on the window's thread and blocks the window until it
-  // returns, under a busy cursor (on every widget, text boxes included).
+  // The texts are read once, here; the controls take no input until the end.
+  pass_.reset(QThread::create([this, search = searchBox_->text().toStdU16String(),
+                               replacement = replacementBox_->text().toStdU16String()] {
+    failure_ = RunPass(programFolder_, search, replacement, monitor_);
+  }));
+  connect(pass_.get(), &QThread::finished, this, &Form1Window::passEnded);
+  for (QWidget* control : findChildren<QWidget*>()) control->installEventFilter(this);
+  // A busy cursor on every widget, text boxes included, for as long as it runs.
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::optional<QString> failure = runCopyPass();
-  QGuiApplication::restoreOverrideCursor();
-  if (failure) ShowFailureReport(this, *failure);
-  finish(failure ? kFailureExitStatus : 0);
+  progressTimer_.start();
+  pass_->start();
 }
 
-std::optional<QString> Form1Window::runCopyPass() {
-  // Nothing may leave this handler into Qt's event loop: every failure becomes a report.
-  try {
-    RunCopyPass(programFolder_, searchBox_->text().toStdU16String(),
-                replacementBox_->text().toStdU16String());
-    return std::nullopt;
-  } catch (const CopyPassError& error) {
-    return QString::fromUtf8(error.what());
-  } catch (const std::exception& error) {
-    return UnexpectedFailureText(QString::fromLocal8Bit(error.what()));
-  } catch (...) {
-    return UnexpectedFailureText(QString());
+void Form1Window::showProgress() {
+  setWindowTitle(QString::fromStdU16String(form1::ProgressTitle(PercentDone(monitor_.Read()))));
+}
+
+void Form1Window::passEnded() {
+  pass_->wait();  // finished() may come a moment before the thread is gone
+  progressTimer_.stop();
+  for (QWidget* control : findChildren<QWidget*>()) control->removeEventFilter(this);
+  QGuiApplication::restoreOverrideCursor();
+  if (!failure_) {
+    showProgress();
+    return finish(0);
   }
+  // Closed during the pass: the user knows why it ended, and no box is owed.
+  if (monitor_.StopRequested()) return finish(kFailureExitStatus);
+  state_ = State::kReporting;
+  setWindowTitle(QStringView(form1::kTitle).toString());
+  ShowFailureReport(this, *failure_);
+  finish(kFailureExitStatus);
 }
 
 void Form1Window::finish(int exitStatus) {
   state_ = State::kFinished;
   close();
   emit finished(exitStatus);
+}
+
+bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+  if (state_ == State::kRunningPass && IsInput(event->type())) return true;
+  return QWidget::eventFilter(watched, event);
 }
 
 void Form1Window::closeEvent(QCloseEvent* event) {
@@ -121,7 +187,12 @@ void Form1Window::closeEvent(QCloseEvent* event) {
       emit finished(0);
       return;
     case State::kRunningPass:
-      // A failure report is still open; the window closes once it is dismissed.
+      // The window closes once the pass has stopped, within a chunk of data.
+      monitor_.RequestStop();
+      event->ignore();
+      return;
+    case State::kReporting:
+      // The failure report is open; the window closes once it is dismissed.
       event->ignore();
       return;
     case State::kFinished:

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "destroyed_window_watch.hpp"
 #include "failure_report.hpp"
 #include "form1_window.hpp"
 #include "italian_qt_texts.hpp"
@@ -53,5 +54,7 @@ int main(int argc, char* argv[]) {
   QObject::connect(&window, &rinomina::Form1Window::finished, &app, &QCoreApplication::exit,
                    Qt::QueuedConnection);
   window.show();
+  rinomina::DestroyedWindowWatch destroyedWindowWatch(window);
+  app.installNativeEventFilter(&destroyedWindowWatch);
   return app.exec();
 }

@@ -133,16 +133,21 @@ class Form1WindowTest : public QObject {
     Shown f(false);  // no "Modificati": the copy fails
     f["Text1"]->setProperty("text", "città");
     QString report;
+    QTimer poll;  // the report opens once the pass has ended on its thread
     const int status = f.runUntilFinished([&] {
       // Runs in the modal report's own event loop: try closing the window
       // under it, which must stay open, then dismiss the report.
-      QTimer::singleShot(0, [&] {
+      QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        poll.stop();
         f.window.close();
         report = f.window.isVisible() ? box->windowTitle() + ": " + box->text() : "window closed";
         if (QGuiApplication::overrideCursor()) report = "a busy cursor over the report";
+        if (f.window.windowTitle() != "Form1") report = "title " + f.window.windowTitle();
         box->accept();
       });
+      poll.start(10);
       QTest::mouseClick(f["Command1"], Qt::LeftButton);
     });
     QCOMPARE(status, Form1Window::kFailureExitStatus);

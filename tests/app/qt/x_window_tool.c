@@ -1,0 +1,83 @@
+// What a window manager asks of a window, for the end-to-end tests that run
+// without one:
+//   x_window_tool ping WINDOW   sends _NET_WM_PING and prints the answer's
+//                               delay in milliseconds; exits 1 without an
+//                               answer within 2 s
+//   x_window_tool close WINDOW  asks the window to close (WM_DELETE_WINDOW),
+//                               as a title bar's close button does
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/select.h>
+#include <time.h>
+
+static double Milliseconds(void) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
+
+static void SendProtocol(Display* display, Window window, Atom protocol, long stamp) {
+  XEvent event;
+  memset(&event, 0, sizeof event);
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = (long)protocol;
+  event.xclient.data.l[1] = stamp;
+  event.xclient.data.l[2] = (long)window;
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
+}
+
+// Waits for the window's answer to the ping stamped `stamp`, which it sends
+// to the root window.
+static int AwaitPong(Display* display, Atom ping, long stamp, double deadline) {
+  const int fd = ConnectionNumber(display);
+  while (Milliseconds() < deadline) {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == ClientMessage && (Atom)event.xclient.data.l[0] == ping &&
+          event.xclient.data.l[1] == stamp) {
+        return 1;
+      }
+    }
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(fd, &ready);
+    struct timeval wait = {0, 10000};
+    select(fd + 1, &ready, NULL, NULL, &wait);
+  }
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    fprintf(stderr, "usage: %s ping|close WINDOW\n", argv[0]);
+    return 2;
+  }
+  Display* display = XOpenDisplay(NULL);
+  if (display == NULL) {
+    fprintf(stderr, "no X display\n");
+    return 2;
+  }
+  const Window window = (Window)strtoul(argv[2], NULL, 0);
+  if (strcmp(argv[1], "close") == 0) {
+    SendProtocol(display, window, XInternAtom(display, "WM_DELETE_WINDOW", False), CurrentTime);
+    XCloseDisplay(display);
+    return 0;
+  }
+  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  // Qt answers to the root window for StructureNotify, others for SubstructureNotify.
+  XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask | SubstructureNotifyMask);
+  const long stamp = (long)(Milliseconds()) & 0x7fffffff;
+  const double start = Milliseconds();
+  SendProtocol(display, window, ping, stamp);
+  const int answered = AwaitPong(display, ping, stamp, start + 2000);
+  if (answered) printf("%.0f\n", Milliseconds() - start);
+  XCloseDisplay(display);
+  return answered ? 0 : 1;
+}
