@@ -139,11 +139,24 @@ void Form1Window::pressCommand1() {
     failure_ = RunPass(programFolder_, search, replacement, monitor_);
   }));
   connect(pass_.get(), &QThread::finished, this, &Form1Window::passEnded);
-  for (QWidget* control : findChildren<QWidget*>()) control->installEventFilter(this);
+  takeInput(false);
   // A busy cursor on every widget, text boxes included, for as long as it runs.
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   progressTimer_.start();
   pass_->start();
+}
+
+// Mouse events pass through the controls to the window, which ignores them,
+// so a click neither presses nor moves the focus; the keys are filtered out.
+void Form1Window::takeInput(bool take) {
+  for (QWidget* control : findChildren<QWidget*>()) {
+    control->setAttribute(Qt::WA_TransparentForMouseEvents, !take);
+    if (take) {
+      control->removeEventFilter(this);
+    } else {
+      control->installEventFilter(this);
+    }
+  }
 }
 
 void Form1Window::showProgress() {
@@ -153,7 +166,7 @@ void Form1Window::showProgress() {
 void Form1Window::passEnded() {
   pass_->wait();  // finished() may come a moment before the thread is gone
   progressTimer_.stop();
-  for (QWidget* control : findChildren<QWidget*>()) control->removeEventFilter(this);
+  takeInput(true);
   QGuiApplication::restoreOverrideCursor();
   if (!failure_) {
     showProgress();

@@ -45,6 +45,7 @@ class Form1Window : public QWidget {
 
   void createControls();
   void pressCommand1();
+  void takeInput(bool take);
   void showProgress();
   void passEnded();
   void finish(int exitStatus);
