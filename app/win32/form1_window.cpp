@@ -2,11 +2,14 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "dpi.hpp"
 #include "form1.hpp"
+#include "taskbar_progress.hpp"
+#include "win32_optional_function.hpp"
 #include "win32_text.hpp"
 
 namespace rinomina::win32 {
@@ -20,6 +23,9 @@ constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW;  // sizable border, the usual 
 constexpr DWORD kFormExStyle = 0;
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which Enter and Escape send
 constexpr WORD kIconId = 1;
+constexpr UINT kPassEnded = WM_APP + 1;  // posted by the pass's thread as it ends
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressIntervalMs = 250;  // the title changes about 4 times a second
 
 constexpr std::size_t IndexOf(std::string_view name) {
   return static_cast<std::size_t>(&form1::Control(name) - kControls.data());
@@ -29,14 +35,26 @@ constexpr std::size_t kText2 = IndexOf("Text2");
 constexpr std::size_t kCommand1 = IndexOf("Command1");
 constexpr std::size_t kLabel3 = IndexOf("Label3");
 
+enum class Stage { kIdle, kRunningPass, kReporting, kEnded };
+
 struct Form1 {
-  PressHandler onPress = nullptr;
+  HWND form = nullptr;
+  PassFunction pass = nullptr;
   bool ownedByWindow = false;  // freed with the window once CreateWindowExW succeeded
-  bool pressed = false;
+  Stage stage = Stage::kIdle;
   int exitStatus = 0;
   std::array<HWND, kControls.size()> controls{};
   HWND focus = nullptr;  // given back when the window is activated again
   Fonts fonts;
+  // The pass: the texts read at the press, what it shares with the window,
+  // its thread, and its outcome (written by that thread before it ends).
+  std::wstring searchText;
+  std::wstring replacementText;
+  PassMonitor monitor;
+  HANDLE passThread = nullptr;
+  std::optional<std::wstring> report;
+  std::optional<TaskbarProgress> taskbar;
+  bool shutdownBlocked = false;
 };
 
 [[noreturn]] void ThrowLastError(const char* what) {
@@ -121,16 +139,87 @@ void Load(const Form1& state) {
   SetWindowTextW(state.controls[kLabel3], description.c_str());
 }
 
-// At most once in the program's life: the window is destroyed right after.
+DWORD WINAPI PassThread(void* parameter) {
+  Form1& state = *static_cast<Form1*>(parameter);
+  state.report = state.pass(state.searchText, state.replacementText, state.monitor);
+  PostMessageW(state.form, kPassEnded, 0, 0);
+  return 0;
+}
+
+// Vista and later tell the user why shutting down should wait; older
+// Windows lack the functions.
+void BlockShutdown(Form1& state, bool block) {
+  static const auto create =
+      OptionalFunction<BOOL(WINAPI*)(HWND, LPCWSTR)>(L"user32.dll", "ShutdownBlockReasonCreate");
+  static const auto destroy =
+      OptionalFunction<BOOL(WINAPI*)(HWND)>(L"user32.dll", "ShutdownBlockReasonDestroy");
+  if (block && create) {
+    state.shutdownBlocked = create(state.form, L"Copia dei file in corso");
+  } else if (!block && state.shutdownBlocked && destroy) {
+    destroy(state.form);
+    state.shutdownBlocked = false;
+  }
+}
+
+void ShowProgress(Form1& state) {
+  const int percent = PercentDone(state.monitor.Read());
+  const std::wstring title(AsWide(form1::ProgressTitle(percent)));
+  if (WindowText(state.form) != title) SetWindowTextW(state.form, title.c_str());
+  if (state.taskbar) state.taskbar->Show(percent);
+}
+
+void WaitForPass(Form1& state) {
+  if (state.passThread == nullptr) return;
+  WaitForSingleObject(state.passThread, INFINITE);
+  CloseHandle(state.passThread);
+  state.passThread = nullptr;
+  state.exitStatus = state.report ? 1 : 0;
+}
+
+// Asks a running pass to stop and waits for it: within a chunk of data.
+void StopPass(Form1& state) {
+  if (state.passThread == nullptr) return;
+  state.monitor.RequestStop();
+  WaitForPass(state);
+}
+
+// The pass has ended: the window goes, after the error box when it failed
+// (not when it was stopped by closing the window: the user knows why).
+void EndPass(Form1& state) {
+  WaitForPass(state);  // the thread has ended or is about to
+  KillTimer(state.form, kProgressTimer);
+  BlockShutdown(state, false);
+  state.exitStatus = state.report ? 1 : 0;
+  if (state.report && !state.monitor.StopRequested()) {
+    state.stage = Stage::kReporting;
+    SetWindowTextW(state.form, AsWide(form1::kTitle).data());
+    if (state.taskbar) state.taskbar->ShowFailure();
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));  // no longer busy
+    MessageBoxW(state.form, state.report->c_str(), AsWide(form1::kFailureTitle).data(),
+                MB_ICONERROR | MB_OK);
+  } else if (!state.report) {
+    ShowProgress(state);
+  }
+  state.stage = Stage::kEnded;
+  DestroyWindow(state.form);  // frees `state`
+}
+
+// At most once in the program's life. The texts are read here, once.
 void Press(HWND form, Form1& state) {
-  if (state.pressed) return;
-  state.pressed = true;
+  if (state.stage != Stage::kIdle) return;
+  state.stage = Stage::kRunningPass;
   ShowWindow(form, SW_SHOW);
-  // The pass blocks the window: no message is handled until it ends, so the
-  // busy cursor stays until the window goes or an error box takes over.
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  state.exitStatus = state.onPress(form, state.controls[kText1], state.controls[kText2]);
-  DestroyWindow(form);  // frees `state`
+  state.searchText = WindowText(state.controls[kText1]);
+  state.replacementText = WindowText(state.controls[kText2]);
+  state.taskbar.emplace(form);
+  BlockShutdown(state, true);
+  SetTimer(form, kProgressTimer, kProgressIntervalMs, nullptr);
+  state.passThread = CreateThread(nullptr, 0, PassThread, &state, 0, nullptr);
+  if (state.passThread == nullptr) {
+    state.report = AsWide(form1::kUnexpectedFailure);
+    EndPass(state);
+  }
 }
 
 void OnCommand(HWND form, Form1& state, WORD id, WORD code) {
@@ -170,7 +259,31 @@ LRESULT CALLBACK FormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lP
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    case kPassEnded:
+      EndPass(*state);
+      return 0;
+    case WM_TIMER:
+      if (wParam != kProgressTimer) break;
+      ShowProgress(*state);
+      return 0;
+    case WM_SETCURSOR:
+      if (state->stage != Stage::kRunningPass || LOWORD(lParam) != HTCLIENT) break;
+      SetCursor(LoadCursorW(nullptr, IDC_WAIT));  // over the controls too
+      return TRUE;
+    case WM_CLOSE:
+      // During the pass a close request stops it; the window goes once it
+      // has. Under the error box it waits for the box.
+      if (state->stage == Stage::kRunningPass) state->monitor.RequestStop();
+      if (state->stage == Stage::kRunningPass || state->stage == Stage::kReporting) return 0;
+      break;
+    case WM_QUERYENDSESSION:
+      // Where the user can be told why (Vista and later), shutting down waits.
+      return state->stage == Stage::kRunningPass && state->shutdownBlocked ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      if (wParam) StopPass(*state);  // the session ends anyway: stop cleanly first
+      return 0;
     case WM_DESTROY:
+      StopPass(*state);
       PostQuitMessage(state->exitStatus);
       return 0;
     case WM_NCDESTROY:
@@ -200,15 +313,16 @@ void RegisterFormClass(HINSTANCE instance) {
 
 }  // namespace
 
-HWND CreateForm1(HINSTANCE instance, PressHandler onPress) {
+HWND CreateForm1(HINSTANCE instance, PassFunction pass) {
   RegisterFormClass(instance);
   auto state = std::make_unique<Form1>();
-  state->onPress = onPress;
+  state->pass = pass;
   const std::wstring title(AsWide(form1::kTitle));
   const HWND form = CreateWindowExW(kFormExStyle, kClassName, title.c_str(), kFormStyle,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                     nullptr, nullptr, instance, state.get());
   if (form == nullptr) ThrowLastError("CreateWindowExW");
+  state->form = form;
   state->ownedByWindow = true;
   Form1& form1State = *state.release();
   try {
@@ -229,13 +343,31 @@ HWND Form1Control(HWND form, std::string_view name) {
   return GetDlgItem(form, kFirstControlId + static_cast<int>(IndexOf(name)));
 }
 
+// What the user does to the controls with keys and the mouse. Alt and
+// function keys (Alt+F4 closes the window) and the frame are not among it.
+bool IsControlInput(UINT message) {
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) return true;
+  return message >= WM_KEYFIRST && message <= WM_KEYLAST && message != WM_SYSKEYDOWN &&
+         message != WM_SYSKEYUP && message != WM_SYSCHAR && message != WM_SYSDEADCHAR;
+}
+
+bool PreTranslateForm1Message(HWND form, MSG& message) {
+  if (!IsWindow(form)) return false;
+  const auto* state = reinterpret_cast<const Form1*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+  if (state != nullptr && state->stage == Stage::kRunningPass && IsControlInput(message.message) &&
+      (message.hwnd == form || IsChild(form, message.hwnd))) {
+    return true;  // dropped: the texts stay as they were read
+  }
+  return IsDialogMessageW(form, &message);
+}
+
 int RunForm1(HWND form) {
   MSG message;
   for (;;) {
     const BOOL result = GetMessageW(&message, nullptr, 0, 0);
     if (result == 0) return static_cast<int>(message.wParam);
     if (result == -1) ThrowLastError("GetMessageW");
-    if (IsWindow(form) && IsDialogMessageW(form, &message)) continue;
+    if (PreTranslateForm1Message(form, message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

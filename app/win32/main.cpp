@@ -14,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&commonControls);  // the themed controls of the manifest
   try {
-    const HWND form = rinomina::win32::CreateForm1(instance, rinomina::win32::PressCommand1);
+    const HWND form = rinomina::win32::CreateForm1(instance, rinomina::win32::RunPass);
     ShowWindow(form, showCommand);
     UpdateWindow(form);
     return rinomina::win32::RunForm1(form);

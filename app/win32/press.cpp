@@ -1,7 +1,6 @@
 #include "press.hpp"
 
 #include <new>
-#include <string>
 
 #include "copy_pass.hpp"
 #include "form1.hpp"
@@ -10,36 +9,34 @@
 namespace rinomina::win32 {
 namespace {
 
-// Shows `lead`, then `message` (UTF-8), in the program's error box.
-void ShowError(HWND form, std::wstring_view lead, std::string_view message) noexcept {
-  std::wstring text;
+// `lead`, then `message` (UTF-8), as one text for the error box.
+std::wstring ReportText(std::wstring_view lead, std::string_view message) noexcept {
   try {
-    text = lead;
+    std::wstring text(lead);
     if (!lead.empty() && !message.empty()) text += L"\r\n\r\n";
-    text += WideFromUtf8(message);
+    return text + WideFromUtf8(message);
   } catch (...) {
-    text = L"Memoria insufficiente.";
+    return L"Memoria insufficiente.";
   }
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));  // the pass has ended: no longer busy
-  MessageBoxW(form, text.c_str(), AsWide(form1::kFailureTitle).data(), MB_ICONERROR | MB_OK);
 }
 
 }  // namespace
 
-int PressCommand1(HWND form, HWND text1, HWND text2) noexcept {
+std::optional<std::wstring> RunPass(const std::wstring& searchText,
+                                    const std::wstring& replacementText,
+                                    PassMonitor& monitor) noexcept {
   try {
-    RunCopyPass(ProgramFolder(), AsUtf16(WindowText(text1)), AsUtf16(WindowText(text2)));
-    return 0;
+    RunCopyPass(ProgramFolder(), AsUtf16(searchText), AsUtf16(replacementText), &monitor);
+    return std::nullopt;
   } catch (const CopyPassError& error) {
-    ShowError(form, {}, error.what());
+    return ReportText({}, error.what());
   } catch (const std::bad_alloc&) {
-    ShowError(form, L"Memoria insufficiente per completare la copia.", {});
+    return ReportText(L"Memoria insufficiente per completare la copia.", {});
   } catch (const std::exception& error) {
-    ShowError(form, AsWide(form1::kUnexpectedFailure), error.what());
+    return ReportText(AsWide(form1::kUnexpectedFailure), error.what());
   } catch (...) {
-    ShowError(form, AsWide(form1::kUnexpectedFailure), {});
+    return ReportText(AsWide(form1::kUnexpectedFailure), {});
   }
-  return 1;
 }
 
 }  // namespace rinomina::win32

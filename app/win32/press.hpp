@@ -1,13 +1,19 @@
-// The press of Command1: one copy pass over the program's own folder with
-// the texts of the two boxes. A failure is shown in an Italian error box.
+// The work a press of Command1 starts: one copy pass over the program's own
+// folder with the texts the two boxes held at the press. It runs on a thread
+// of its own (form1_window.cpp starts it), so it throws nothing.
 #pragma once
 
-#include <windows.h>
+#include <optional>
+#include <string>
+
+#include "pass_monitor.hpp"
 
 namespace rinomina::win32 {
 
-// Returns the exit status: 0 after a pass, 1 after a failure (once the user
-// has closed the box). Throws nothing.
-int PressCommand1(HWND form, HWND text1, HWND text2) noexcept;
+// Nothing when the pass went through; otherwise the text of the error box
+// (also after a stop, when no box is shown).
+std::optional<std::wstring> RunPass(const std::wstring& searchText,
+                                    const std::wstring& replacementText,
+                                    PassMonitor& monitor) noexcept;
 
 }  // namespace rinomina::win32

@@ -32,19 +32,46 @@ const std::tuple<const char*, const wchar_t*, std::array<LONG, 4>, const wchar_t
     {"Label3", L"Static", {8, 0, 433, 49}, kDescription},
 };
 
-// A press ends the program with status 1 if the busy cursor is on, else 2.
-int Press(HWND, HWND, HWND) noexcept {
-  return GetCursor() == LoadCursorW(nullptr, IDC_WAIT) ? 1 : 2;
+// The texts the last pass was given.
+std::wstring passTexts;
+
+// A pass that has done 37 % and goes on until it is asked to stop.
+std::optional<std::wstring> LongPass(const std::wstring& search, const std::wstring& replacement,
+                                     PassMonitor& monitor) noexcept {
+  passTexts = search + L"|" + replacement;
+  monitor.SetBytesInAll(200);
+  monitor.AddBytesDone(74);
+  while (!monitor.StopRequested()) Sleep(5);
+  return L"Copia interrotta.";
 }
 
-// Handles what is queued as RunForm1 does; the status of WM_QUIT if it came.
-std::optional<int> Pump(HWND form) {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
-    if (!IsWindow(form) || !IsDialogMessageW(form, &message)) DispatchMessageW(&message);
-  }
+std::optional<std::wstring> FailingPass(const std::wstring&, const std::wstring&,
+                                        PassMonitor&) noexcept {
+  return L"Impossibile copiare \"a_01\".";
+}
+
+// Handles what is queued as RunForm1 does, for `milliseconds` or until
+// WM_QUIT; the status of WM_QUIT if it came.
+std::optional<int> Pump(HWND form, DWORD milliseconds = 0) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+      if (PreTranslateForm1Message(form, message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(1);
+  } while (GetTickCount() - start < milliseconds);
   return std::nullopt;
+}
+
+// A click on Command1, as the button reports it.
+void ClickCommand1(HWND form) {
+  const HWND button = Form1Control(form, "Command1");
+  SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
 }
 
 // A key pressed and released on the focused control, as the keyboard sends it.
@@ -54,8 +81,28 @@ std::optional<int> Key(HWND form, WPARAM key) {
   return Pump(form);
 }
 
+// What the error box met, seen from a timer that runs inside its own loop:
+// a close request for the window under it is sent, then the box is closed.
+struct BoxSeen {
+  std::wstring text;
+  bool arrowCursor = false;
+  std::wstring formTitle;
+};
+std::optional<BoxSeen> boxSeen;
+HWND boxOwner = nullptr;
+
+void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR, DWORD) {
+  const HWND box = FindWindowW(L"#32770", L"Errore");
+  if (box == nullptr || boxSeen) return;
+  wchar_t text[256] = L"";
+  GetDlgItemTextW(box, 0xFFFF, text, 256);  // the static control of a message box
+  boxSeen = BoxSeen{text, GetCursor() == LoadCursorW(nullptr, IDC_ARROW), WindowText(boxOwner)};
+  PostMessageW(boxOwner, WM_CLOSE, 0, 0);  // must not end the program with 0
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
-  const HWND form = CreateForm1(GetModuleHandleW(nullptr), Press);
+  const HWND form = CreateForm1(GetModuleHandleW(nullptr), LongPass);
   ASSERT_EQ(WindowDpi(form), 96) << "the pixels expected are for 96 dpi";
   EXPECT_EQ(WindowText(form), L"Form1");
   RECT client{};
@@ -86,11 +133,12 @@ TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
 
   // Shown, the focus starts in Text1 and Tab goes Text1, Text2, Command1.
   // Command1 is neither the default nor the cancel button: Enter and Escape
-  // in a text box do nothing; Enter on the focused button presses it, with
-  // the busy cursor on while the pass runs.
+  // in a text box do nothing; Enter on the focused button presses it.
   ShowWindow(form, SW_SHOW);
   Pump(form);
   EXPECT_EQ(GetFocus(), Form1Control(form, "Text1"));
+  SetWindowTextW(Form1Control(form, "Text1"), L"01");
+  SetWindowTextW(Form1Control(form, "Text2"), L"02");
   const std::pair<WPARAM, const char*> steps[] = {
       {VK_RETURN, "Text1"}, {VK_ESCAPE, "Text1"}, {VK_TAB, "Text2"},
       {VK_RETURN, "Text2"}, {VK_ESCAPE, "Text2"}, {VK_TAB, "Command1"},
@@ -100,12 +148,52 @@ TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
     EXPECT_EQ(Key(form, key), std::nullopt) << "key " << key;
     EXPECT_EQ(GetFocus(), Form1Control(form, focus)) << "key " << key << ", then " << focus;
   }
-  EXPECT_EQ(Key(form, VK_RETURN), 1);
+  EXPECT_EQ(Key(form, VK_RETURN), std::nullopt);
 
-  // Closed by hand, the program ends with status 0.
-  const HWND other = CreateForm1(GetModuleHandleW(nullptr), Press);
+  // The pass runs, and the window answers: a busy cursor, the share done in
+  // the title, and keys, clicks and a second press that change nothing.
+  EXPECT_EQ(Pump(form, 400), std::nullopt);
+  EXPECT_EQ(passTexts, L"01|02");
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_EQ(WindowText(form), L"Form1 - 37%");
+  for (const WPARAM key : {WPARAM{VK_TAB}, WPARAM{VK_RETURN}, WPARAM{'X'}}) Key(form, key);
+  PostMessageW(Form1Control(form, "Text1"), WM_CHAR, L'X', 1);
+  PostMessageW(Form1Control(form, "Text1"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ClickCommand1(form);
+  EXPECT_EQ(Pump(form, 100), std::nullopt);
+  EXPECT_EQ(GetFocus(), Form1Control(form, "Command1"));
+  EXPECT_EQ(WindowText(Form1Control(form, "Text1")), L"01");
+
+  // Closed during the pass, it stops the pass and ends with 1, with no box.
+  boxOwner = form;
+  boxSeen.reset();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseErrorBox);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Pump(form, 3000), 1);
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(boxSeen);
+
+  // Closed by hand before any press, the program ends with status 0.
+  const HWND other = CreateForm1(GetModuleHandleW(nullptr), LongPass);
   PostMessageW(other, WM_CLOSE, 0, 0);
   EXPECT_EQ(Pump(other), 0);
+}
+
+// A failed pass shows its error box with the arrow cursor and the plain
+// title; a close request made under the box still ends the program with 1.
+TEST(Form1WindowTest, AFailedPassIsReportedThenEndsWithOne) {
+  const HWND form = CreateForm1(GetModuleHandleW(nullptr), FailingPass);
+  ShowWindow(form, SW_SHOW);
+  boxOwner = form;
+  boxSeen.reset();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseErrorBox);
+  ClickCommand1(form);
+  EXPECT_EQ(Pump(form, 5000), 1);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(boxSeen);
+  EXPECT_EQ(boxSeen->text, L"Impossibile copiare \"a_01\".");
+  EXPECT_TRUE(boxSeen->arrowCursor);
+  EXPECT_EQ(boxSeen->formTitle, L"Form1");
 }
 
 }  // namespace
