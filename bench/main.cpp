@@ -4,24 +4,31 @@
 //   rinomina_bench run --work DIR --python PYTHON [--rounds N] [--sets abcde]
 //                      [--place TEXT] [--about TEXT]
 //   rinomina_bench pass PROGRAM_FOLDER    one RunCopyPass
+//   rinomina_bench watched-pass PROGRAM_FOLDER  one RunCopyPass with a monitor
+//                                         read 4 times a second, as the window does
 //   rinomina_bench disk --work DIR [--rounds N] [--sets de] [--place TEXT]
 //                                         the disk sets, DIR on a disk file system
 //   rinomina_bench floor PROGRAM_FOLDER   the bare copy loop
 //   rinomina_bench safe-floor PROGRAM_FOLDER  the bare loop through unnamed files
-//   rinomina_bench peak PROGRAM_FOLDER    one RunCopyPass, then prints VmHWM in KiB
+//   rinomina_bench peak PROGRAM_FOLDER    one watched pass, then prints VmHWM in KiB
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "copy_pass.hpp"
 #include "floor_copy.hpp"
 #include "memory.hpp"
 #include "names.hpp"
+#include "pass_monitor.hpp"
 #include "suite.hpp"
 #include "table.hpp"
 
@@ -42,6 +49,30 @@ constexpr std::size_t kMemoryLarge = 100000;
 
 void RunPass(const char* programFolder) {
   RunCopyPass(programFolder, kSearchText16, kReplacementText16);
+}
+
+// The pass as the window runs it: with a monitor that another thread reads
+// every 250 ms until the pass is over.
+void RunWatchedPass(const char* programFolder) {
+  PassMonitor monitor;
+  std::mutex mutex;
+  std::condition_variable passOver;
+  bool over = false;
+  int shown = -1;  // what the title would show
+  std::thread window([&] {
+    std::unique_lock lock(mutex);
+    while (!passOver.wait_for(lock, std::chrono::milliseconds(250), [&] { return over; })) {
+      shown = PercentDone(monitor.Read());
+    }
+  });
+  RunCopyPass(programFolder, kSearchText16, kReplacementText16, &monitor);
+  {
+    const std::lock_guard lock(mutex);
+    over = true;
+  }
+  passOver.notify_one();
+  window.join();
+  if (shown > 100) throw std::logic_error("a share over 100 %");
 }
 
 // "--name value" pairs, with defaults for the optional ones.
@@ -92,16 +123,20 @@ int Main(int argc, char** argv) {
             std::vector<std::string>(argv + 2, argv + argc));
   } else if (argc == 3 && mode == "pass") {
     RunPass(argv[2]);
+  } else if (argc == 3 && mode == "watched-pass") {
+    RunWatchedPass(argv[2]);
   } else if (argc == 3 && mode == "floor") {
     RunFloorCopy(argv[2]);
   } else if (argc == 3 && mode == "safe-floor") {
     RunSafeFloorCopy(argv[2]);
   } else if (argc == 3 && mode == "peak") {
-    RunPass(argv[2]);
+    RunWatchedPass(argv[2]);
     std::printf("%ld\n", PeakResidentKiB());
   } else {
-    std::fprintf(stderr, "usage: %s run|disk|pass|floor|safe-floor|peak ... (see bench/main.cpp)\n",
-                 argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s run|disk|pass|watched-pass|floor|safe-floor|peak ... (see bench/main.cpp)\n",
+        argv[0]);
     return 2;
   }
   return 0;

@@ -53,6 +53,14 @@ void RunSafeFloor(const SetFolders& folders, const DataSet& set, const SuiteOpti
   CheckCopies(folders.target, set);
 }
 
+void RunWatchedPass(const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
+                    Times& times) {
+  ResetFolder(folders.target);
+  times[kPassWatched].push_back(
+      TimeCommand({options.self, "watched-pass", folders.program.string()}));
+  CheckCopies(folders.target, set);
+}
+
 void RunCp(const SetFolders& folders, const DataSet& set, Times& times) {
   ResetFolder(folders.cpTarget);
   const std::string source = (folders.program / kSourceFolder).string() + "/.";
@@ -71,7 +79,7 @@ void RunPython(const SetFolders& folders, const DataSet& set, const SuiteOptions
 
 void RunRound(int round, const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
               Times& times) {
-  constexpr int kGroups = 5;
+  constexpr int kGroups = 6;
   for (int step = 0; step < kGroups; ++step) {
     switch ((round + step) % kGroups) {
       case 0:
@@ -89,6 +97,9 @@ void RunRound(int round, const SetFolders& folders, const DataSet& set, const Su
       case 4:
         RunSafeFloor(folders, set, options, times);
         break;
+      case 5:
+        RunWatchedPass(folders, set, options, times);
+        break;
     }
   }
 }
@@ -101,6 +112,8 @@ std::string_view ContenderName(Contender contender) {
       return "RunCopyPass, empty Modificati";
     case kPassReplace:
       return "RunCopyPass, replacing all";
+    case kPassWatched:
+      return "RunCopyPass, watched, empty";
     case kCp:
       return "cp -r, empty folder";
     case kPython:

@@ -20,6 +20,7 @@ struct DataSet {
 enum Contender {
   kPassNew,       // RunCopyPass into an empty "Modificati"
   kPassReplace,   // RunCopyPass again, replacing every target
+  kPassWatched,   // RunCopyPass into an empty "Modificati", watched as the window does
   kCp,            // cp -r Originali/. into an empty folder
   kPython,        // a shutil.copyfile loop with the same renaming
   kFloorNew,      // the floor into an empty "Modificati"

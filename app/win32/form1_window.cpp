@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -210,8 +211,13 @@ void Press(HWND form, Form1& state) {
   state.stage = Stage::kRunningPass;
   ShowWindow(form, SW_SHOW);
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  state.searchText = WindowText(state.controls[kText1]);
-  state.replacementText = WindowText(state.controls[kText2]);
+  try {
+    state.searchText = WindowText(state.controls[kText1]);
+    state.replacementText = WindowText(state.controls[kText2]);
+  } catch (const std::bad_alloc&) {
+    state.report = L"Memoria insufficiente per completare la copia.";
+    return EndPass(state);
+  }
   state.taskbar.emplace(form);
   BlockShutdown(state, true);
   SetTimer(form, kProgressTimer, kProgressIntervalMs, nullptr);
