@@ -80,10 +80,8 @@ void PrintDataSet(const SetResult& result) {
     PrintLargeFileRatios(result);
   }
   std::printf(
-      "  watched:    pass with progress and stop checks, read 4 times a second by another
-      "
-      "              thread, including its first listing / plain pass %.2f (target <= 1.03)
-      ",
+      "  watched:    pass with progress and stop checks, read 4 times a second by another\n"
+      "              thread, first listing included / plain pass %.2f (target <= 1.03)\n",
       result.MedianRatio(kPassWatched, kPassNew));
   std::fflush(stdout);
 }
