@@ -1,6 +1,7 @@
 // Form1 on Qt's offscreen platform, under LANG=C.UTF-8: the window against
-// literal pixels and texts, Qt's own texts, the names screen readers read,
-// the keyboard, and the exit status of each way the window ends.
+// literal pixels and texts, the same pixels whatever fonts the system has,
+// Qt's own texts, the names screen readers read, the keyboard, texts longer
+// than Qt's default limit, and the exit status of each way the window ends.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -74,9 +75,40 @@ class Form1WindowTest : public QObject {
       QVERIFY2(f[name] && f[name]->isVisible(), name);
       QCOMPARE(f[name]->geometry(), rect);
       QCOMPARE(f[name]->property("text").toString(), text);
-      // Face, points, pixels (none: sized in points), style hint (sans-serif), weight (normal).
-      QCOMPARE(f[name]->font().toString().startsWith("MS Sans Serif,9.75,-1,0,400,"), labelFont);
+      // The built-in face, found; the labels' size or Qt's usual one; normal weight.
+      const QFont font = f[name]->font();
+      QCOMPARE(QFontInfo(font).family(), "Liberation Sans");
+      QCOMPARE(font.pointSizeF(), labelFont ? 9.75 : 9.0);
+      QCOMPARE(font.weight(), QFont::Normal);
     }
+  }
+
+  void samePixelsWithOnlyDejaVuFontsAsWithTheSystems() {
+    // DejaVu alone has no face of the labels' widths: the description would
+    // be cut short if the window took its font from the system.
+    const QString dejaVu = "/usr/share/fonts/truetype/dejavu";
+    if (!QDir(dejaVu).exists()) QSKIP("no DejaVu fonts here (Debian: fonts-dejavu-core)");
+    QTemporaryDir dir;
+    QFile config(dir.filePath("fonts.conf"));
+    QVERIFY(config.open(QFile::WriteOnly));
+    config.write(QString("<?xml version=\"1.0\"?><fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
+                         "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>")
+                     .arg(dejaVu, dir.filePath("cache"))
+                     .toUtf8());
+    config.close();
+    QProcessEnvironment onlyDejaVu = QProcessEnvironment::systemEnvironment();
+    onlyDejaVu.insert("FONTCONFIG_FILE", config.fileName());
+    onlyDejaVu.insert("HOME", dir.path());  // no fonts of the user's either
+    const auto picture = [&dir](const QString& name, const QProcessEnvironment& fonts) {
+      QProcess grab;
+      grab.setProcessEnvironment(fonts);
+      grab.start(RINOMINA_WINDOW_GRAB, {dir.filePath(name)});
+      const bool drawn = grab.waitForFinished() && grab.exitCode() == 0;
+      return drawn ? QImage(dir.filePath(name)) : QImage();
+    };
+    const QImage systemFonts = picture("system.png", QProcessEnvironment::systemEnvironment());
+    QCOMPARE(systemFonts.size(), QSize(448, 203));
+    QCOMPARE(picture("dejavu.png", onlyDejaVu), systemFonts);
   }
 
   void boxesAreNamedByTheirLabelsAndQtTextsAreItalian() {
