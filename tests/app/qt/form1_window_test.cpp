@@ -161,25 +161,51 @@ class Form1WindowTest : public QObject {
     }
   }
 
-  void failedPassIsReportedThenEndsNonZero() {
-    Shown f(false);  // no "Modificati": the copy fails
-    f["Text1"]->setProperty("text", "città");
-    QString report;
-    const int status = f.runUntilFinished([&] {
-      // Runs in the modal report's own event loop: try closing the window
-      // under it, which must stay open, then dismiss the report.
-      QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        f.window.close();
-        report = f.window.isVisible() ? box->windowTitle() + ": " + box->text() : "window closed";
-        if (QGuiApplication::overrideCursor()) report = "a busy cursor over the report";
-        box->accept();
+  void boxesTakeTextsLongerThanQtsDefaultLimit() {
+    // Qt stops a box at 32,767 characters unless told otherwise, which would
+    // cut a long pasted or typed text short without a word.
+    Shown f;
+    const QString set(39990, u'a');
+    for (const char* box : {"Text1", "Text2"}) {
+      f[box]->setProperty("text", set);
+      QTest::keyClicks(f[box], "bcdefghijk");
+      const QString text = f[box]->property("text").toString();
+      QCOMPARE(text.size(), 40000);
+      QVERIFY(text == set + "bcdefghijk");
+    }
+  }
+
+  void failedPassIsReportedAsPlainTextThenEndsNonZero() {
+    // "Modificati" there, Text1, Text2, the name the report must show as it is.
+    const std::tuple<bool, QString, QString, QString> failures[] = {
+        {false, "città", "", "\"città 01.txt\""},                            // no "Modificati"
+        {true, "foto", "<b>foto</b>", "\"Modificati/<b>foto</b>_01.jpg\""},  // not one name
+    };
+    for (const auto& [withTarget, search, replacement, named] : failures) {
+      Shown f(withTarget);
+      f["Text1"]->setProperty("text", search);
+      f["Text2"]->setProperty("text", replacement);
+      QString report;
+      const int status = f.runUntilFinished([&] {
+        // Runs in the modal report's own event loop: try closing the window
+        // under it, which must stay open, then dismiss the report.
+        QTimer::singleShot(0, [&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          f.window.close();
+          // The text as shown and read aloud: markup would be drawn, not shown.
+          const QString shown =
+              QAccessible::queryAccessibleInterface(box->findChild<QLabel*>("qt_msgbox_label"))
+                  ->text(QAccessible::Name);
+          report = f.window.isVisible() ? box->windowTitle() + ": " + shown : "window closed";
+          if (QGuiApplication::overrideCursor()) report = "a busy cursor over the report";
+          box->accept();
+        });
+        QTest::mouseClick(f["Command1"], Qt::LeftButton);
       });
-      QTest::mouseClick(f["Command1"], Qt::LeftButton);
-    });
-    QCOMPARE(status, Form1Window::kFailureExitStatus);
-    QVERIFY2(report.startsWith("Errore: ") && report.contains("\"città 01.txt\""),
-             qPrintable(report));
+      QCOMPARE(status, Form1Window::kFailureExitStatus);
+      QVERIFY2(report.startsWith("Errore: Impossibile copiare ") && report.contains(named),
+               qPrintable(report));
+    }
   }
 };
 
