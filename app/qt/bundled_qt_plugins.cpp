@@ -51,6 +51,9 @@ void UseBundledQtPlugins() {
       fs::read_symlink("/proc/self/exe", error).parent_path() / "lib" / "plugins";
   if (error || !fs::is_directory(plugins, error)) return;  // the system's Qt
 
+  // The folder's only platform is X11 (XWayland on a Wayland desktop): a
+  // session's QT_QPA_PLATFORM=wayland would otherwise stop the program.
+  qputenv("QT_QPA_PLATFORM", "xcb");
   QCoreApplication::setLibraryPaths({});
   for (const fs::path& kind : Entries(plugins)) {
     for (const fs::path& file : Entries(kind)) {

@@ -10,8 +10,9 @@ namespace rinomina {
 // executable, loads each plugin there by its path as bytes (the folder's name
 // need not be UTF-8) and hands it to Qt as a built-in plugin; Qt then looks in
 // no plugin folder, so plugins of the system's Qt, built for another version,
-// are never loaded into this one. A plugin that cannot be loaded is reported
-// on standard error with the loader's reason.
+// are never loaded into this one; the platform is always X11, the only one
+// there. A plugin that cannot be loaded is reported on standard error with
+// the loader's reason.
 void UseBundledQtPlugins();
 
 }  // namespace rinomina
