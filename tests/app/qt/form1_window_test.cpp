@@ -75,11 +75,10 @@ class Form1WindowTest : public QObject {
       QVERIFY2(f[name] && f[name]->isVisible(), name);
       QCOMPARE(f[name]->geometry(), rect);
       QCOMPARE(f[name]->property("text").toString(), text);
-      // The built-in face, found; the labels' size or Qt's usual one; normal weight.
+      // The built-in face, found; the labels' size or Qt's usual one.
       const QFont font = f[name]->font();
       QCOMPARE(QFontInfo(font).family(), "Liberation Sans");
       QCOMPARE(font.pointSizeF(), labelFont ? 9.75 : 9.0);
-      QCOMPARE(font.weight(), QFont::Normal);
     }
   }
 
