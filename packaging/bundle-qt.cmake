@@ -17,11 +17,13 @@ set(lib "${folder}/lib")
 file(REMOVE_RECURSE "${lib}")
 file(MAKE_DIRECTORY "${lib}/licenze")
 
-# Libraries left to the system: the C and C++ runtime, OpenGL and EGL, X11
-# and xcb themselves, fontconfig, FreeType, GLib and D-Bus.
+# Libraries left to the system: the C and C++ runtime, GL and EGL, X11 and
+# xcb themselves, fontconfig, FreeType, GLib and D-Bus. (libOpenGL, the
+# newer GL entry point Qt links, is shipped: not every desktop has it, and it
+# only forwards to the system's libGLdispatch.)
 set(system_library_names
   "^ld-linux" "^lib(c|m|dl|pthread|rt|resolv|util)\\.so" "^lib(stdc\\+\\+|gcc_s)\\.so"
-  "^lib(GL|EGL|GLX|OpenGL|GLdispatch)\\.so" "^libX11(-xcb)?\\.so" "^libxcb\\.so"
+  "^lib(GL|EGL|GLX|GLdispatch)\\.so" "^libX11(-xcb)?\\.so" "^libxcb\\.so"
   "^libfontconfig\\.so" "^libfreetype\\.so" "^lib(glib|gobject|gio|gmodule|gthread)-2\\.0\\.so"
   "^libdbus-1\\.so")
 
