@@ -17,8 +17,9 @@ set(lib "${folder}/lib")
 file(REMOVE_RECURSE "${lib}")
 file(MAKE_DIRECTORY "${lib}/licenze")
 
-# Libraries left to the system: the C and C++ runtime, GL and EGL, X11 and
-# xcb themselves, fontconfig, FreeType, GLib and D-Bus. (libOpenGL, the
+# Libraries left to the system: the C and C++ runtime (a newer GL driver
+# loaded into the process may need the system's newer one), GL and EGL, X11
+# and xcb themselves, fontconfig, FreeType, GLib and D-Bus. (libOpenGL, the
 # newer GL entry point Qt links, is shipped: not every desktop has it, and it
 # only forwards to the system's libGLdispatch.)
 set(system_library_names
@@ -38,12 +39,8 @@ function(is_system_library path result)
   set(${result} FALSE PARENT_SCOPE)
 endfunction()
 
-set(plugin_files)
-foreach(plugin IN LISTS RINOMINA_QT_PLUGINS)
-  string(REGEX REPLACE "=.*" "" kind "${plugin}")
-  string(REGEX REPLACE "^[^=]*=" "" file "${plugin}")
-  list(APPEND plugin_files "${file}")
-endforeach()
+set(plugin_files "${RINOMINA_QT_PLUGINS}")
+list(TRANSFORM plugin_files REPLACE "^[^=]*=" "")
 
 file(GET_RUNTIME_DEPENDENCIES
   EXECUTABLES "${program}"
