@@ -19,11 +19,10 @@ install_missing_packages() {
 }
 
 # Building the Linux program (the Qt window, its icon drawn at build time,
-# Qt's Italian texts built into it).
-linux_build_packages=(cmake make g++ qt6-base-dev qt6-translations-l10n librsvg2-bin)
-
-# Running its window as drawn: the labels' narrow sans-serif face.
-linux_run_packages=(fonts-liberation2)
+# Qt's Italian texts and the window's font built into it) and its folder
+# with Qt inside (patchelf sets the program's run path).
+linux_build_packages=(cmake make g++ qt6-base-dev qt6-translations-l10n librsvg2-bin
+  fonts-liberation2 patchelf)
 
 # A virtual screen, offered by scripts/run when there is no display.
 virtual_screen_packages=(xvfb xauth)
@@ -33,8 +32,10 @@ windows_build_packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 librs
 
 # The tests on top of the builds: GoogleTest (Debian's build, and its sources
 # for the cross builds), an X server driven with xdotool, screenshots, Wine,
-# and unzip for the packages.
-test_packages=(libgtest-dev libgmock-dev googletest xvfb xauth xdotool imagemagick wine64 unzip)
+# unzip for the packages, debootstrap for the minimal Debian the Linux one
+# runs in, and the DejaVu fonts the window's font test offers alone.
+test_packages=(libgtest-dev libgmock-dev googletest xvfb xauth xdotool imagemagick wine64 unzip
+  debootstrap fonts-dejavu-core)
 
 # What scripts/bench builds with (the project's defaults include the tests).
 native_build_packages=(cmake make g++ libgtest-dev libgmock-dev)

@@ -9,15 +9,14 @@
 #include <QStringView>
 #include <limits>
 
+#include "window_font.hpp"
+
 namespace rinomina {
 namespace {
 
 // The table's twips assume this resolution; Qt scales beyond it on high-dpi screens.
 constexpr int kDesignDpi = 96;
 constexpr double kTenThousandthsPerPoint = 10000.0;
-// Where the labels' own face is missing: a face close to its widths, so the
-// description fits its box as designed. The system's sans-serif comes last.
-constexpr QStringView kNarrowSansFace = u"Liberation Sans";
 
 QWidget* CreateListBox(QWidget* parent) {
   // Nothing fills or reads the list: it is shown, empty, outside the tab chain.
@@ -74,10 +73,9 @@ QWidget* CreateWidget(const form1::ControlDescription& description, QWidget* par
 int ToPixels(int twips) { return form1::TwipsToPixels(twips, kDesignDpi); }
 
 QFont LabelFont() {
-  QFont font;
-  font.setFamilies({QStringView(form1::kLabelFont.face).toString(), kNarrowSansFace.toString()});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(form1::kLabelFont.tenThousandthsOfPoint / kTenThousandthsPerPoint);
+  // The labels' own face is drawn with the built-in one, whose widths are
+  // close to it, so the description fits its box as designed on every system.
+  QFont font = WindowFont(form1::kLabelFont.tenThousandthsOfPoint / kTenThousandthsPerPoint);
   font.setWeight(QFont::Weight(form1::kLabelFont.weight));
   return font;
 }
@@ -88,7 +86,7 @@ QWidget* CreateControl(const form1::ControlDescription& description, QWidget* pa
                                              static_cast<qsizetype>(description.name.size())));
   control->setGeometry(ToPixels(description.left), ToPixels(description.top),
                        ToPixels(description.width), ToPixels(description.height));
-  if (description.usesLabelFont) control->setFont(LabelFont());
+  control->setFont(description.usesLabelFont ? LabelFont() : WindowFont(kWindowPointSize));
   return control;
 }
 

@@ -13,8 +13,7 @@ namespace rinomina {
 // Twips of the window description in device-independent pixels.
 int ToPixels(int twips);
 
-// The labels' font; where its face is missing, a face of similar widths or
-// else the system's sans-serif, at the same size.
+// The labels' font: their size and weight, in the window's built-in face.
 QFont LabelFont();
 
 // The control `description` as a child of `parent`, named, placed and filled

@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "bundled_qt_plugins.hpp"
 #include "destroyed_window_watch.hpp"
 #include "failure_report.hpp"
 #include "form1_window.hpp"
 #include "italian_qt_texts.hpp"
 #include "messages.hpp"
+#include "window_font.hpp"
 
 namespace {
 
@@ -36,7 +38,9 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  rinomina::UseBundledQtPlugins();
   QApplication app(argc, argv);
+  QApplication::setFont(rinomina::WindowFont(rinomina::kWindowPointSize));  // the error box too
   if (!rinomina::InstallItalianQtTexts(app)) qWarning("Testi di Qt in italiano non disponibili.");
   QApplication::setWindowIcon(ProgramIcon());
   // The window decides the exit status, also when it is the last one to close.

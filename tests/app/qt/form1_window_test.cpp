@@ -1,6 +1,7 @@
 // Form1 on Qt's offscreen platform, under LANG=C.UTF-8: the window against
-// literal pixels and texts, Qt's own texts, the names screen readers read,
-// the keyboard, and the exit status of each way the window ends.
+// literal pixels and texts, the same pixels whatever fonts the system has,
+// Qt's own texts, the names screen readers read, the keyboard, texts longer
+// than Qt's default limit, and the exit status of each way the window ends.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -74,9 +75,39 @@ class Form1WindowTest : public QObject {
       QVERIFY2(f[name] && f[name]->isVisible(), name);
       QCOMPARE(f[name]->geometry(), rect);
       QCOMPARE(f[name]->property("text").toString(), text);
-      // Face, points, pixels (none: sized in points), style hint (sans-serif), weight (normal).
-      QCOMPARE(f[name]->font().toString().startsWith("MS Sans Serif,9.75,-1,0,400,"), labelFont);
+      // The built-in face, found; the labels' size or Qt's usual one.
+      const QFont font = f[name]->font();
+      QCOMPARE(QFontInfo(font).family(), "Liberation Sans");
+      QCOMPARE(font.pointSizeF(), labelFont ? 9.75 : 9.0);
     }
+  }
+
+  void samePixelsWithOnlyDejaVuFontsAsWithTheSystems() {
+    // DejaVu alone has no face of the labels' widths: the description would
+    // be cut short if the window took its font from the system.
+    const QString dejaVu = "/usr/share/fonts/truetype/dejavu";
+    if (!QDir(dejaVu).exists()) QSKIP("no DejaVu fonts here (Debian: fonts-dejavu-core)");
+    QTemporaryDir dir;
+    QFile config(dir.filePath("fonts.conf"));
+    QVERIFY(config.open(QFile::WriteOnly));
+    config.write(QString("<?xml version=\"1.0\"?><fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
+                         "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>")
+                     .arg(dejaVu, dir.filePath("cache"))
+                     .toUtf8());
+    config.close();
+    QProcessEnvironment onlyDejaVu = QProcessEnvironment::systemEnvironment();
+    onlyDejaVu.insert("FONTCONFIG_FILE", config.fileName());
+    onlyDejaVu.insert("HOME", dir.path());  // no fonts of the user's either
+    const auto picture = [&dir](const QString& name, const QProcessEnvironment& fonts) {
+      QProcess grab;
+      grab.setProcessEnvironment(fonts);
+      grab.start(RINOMINA_WINDOW_GRAB, {dir.filePath(name)});
+      const bool drawn = grab.waitForFinished() && grab.exitCode() == 0;
+      return drawn ? QImage(dir.filePath(name)) : QImage();
+    };
+    const QImage systemFonts = picture("system.png", QProcessEnvironment::systemEnvironment());
+    QCOMPARE(systemFonts.size(), QSize(448, 203));
+    QCOMPARE(picture("dejavu.png", onlyDejaVu), systemFonts);
   }
 
   void boxesAreNamedByTheirLabelsAndQtTextsAreItalian() {
@@ -129,30 +160,56 @@ class Form1WindowTest : public QObject {
     }
   }
 
-  void failedPassIsReportedThenEndsNonZero() {
-    Shown f(false);  // no "Modificati": the copy fails
-    f["Text1"]->setProperty("text", "città");
-    QString report;
-    QTimer poll;  // the report opens once the pass has ended on its thread
-    const int status = f.runUntilFinished([&] {
-      // Runs in the modal report's own event loop: try closing the window
-      // under it, which must stay open, then dismiss the report.
-      QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        poll.stop();
-        f.window.close();
-        report = f.window.isVisible() ? box->windowTitle() + ": " + box->text() : "window closed";
-        if (QGuiApplication::overrideCursor()) report = "a busy cursor over the report";
-        if (f.window.windowTitle() != "Form1") report = "title " + f.window.windowTitle();
-        box->accept();
+  void boxesTakeTextsLongerThanQtsDefaultLimit() {
+    // Qt stops a box at 32,767 characters unless told otherwise, which would
+    // cut a long pasted or typed text short without a word.
+    Shown f;
+    const QString set(39990, u'a');
+    for (const char* box : {"Text1", "Text2"}) {
+      f[box]->setProperty("text", set);
+      QTest::keyClicks(f[box], "bcdefghijk");
+      const QString text = f[box]->property("text").toString();
+      QCOMPARE(text.size(), 40000);
+      QVERIFY(text == set + "bcdefghijk");
+    }
+  }
+
+  void failedPassIsReportedAsPlainTextThenEndsNonZero() {
+    // "Modificati" there, Text1, Text2, the name the report must show as it is.
+    const std::tuple<bool, QString, QString, QString> failures[] = {
+        {false, "città", "", "\"città 01.txt\""},                            // no "Modificati"
+        {true, "foto", "<b>foto</b>", "\"Modificati/<b>foto</b>_01.jpg\""},  // not one name
+    };
+    for (const auto& [withTarget, search, replacement, named] : failures) {
+      Shown f(withTarget);
+      f["Text1"]->setProperty("text", search);
+      f["Text2"]->setProperty("text", replacement);
+      QString report;
+      QTimer poll;  // the report opens once the pass has ended on its thread
+      const int status = f.runUntilFinished([&] {
+        // Runs in the modal report's own event loop: try closing the window
+        // under it, which must stay open, then dismiss the report.
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          if (!box) return;
+          poll.stop();
+          f.window.close();
+          // The text as shown and read aloud: markup would be drawn, not shown.
+          const QString shown =
+              QAccessible::queryAccessibleInterface(box->findChild<QLabel*>("qt_msgbox_label"))
+                  ->text(QAccessible::Name);
+          report = f.window.isVisible() ? box->windowTitle() + ": " + shown : "window closed";
+          if (QGuiApplication::overrideCursor()) report = "a busy cursor over the report";
+          if (f.window.windowTitle() != "Form1") report = "title " + f.window.windowTitle();
+          box->accept();
+        });
+        poll.start(10);
+        QTest::mouseClick(f["Command1"], Qt::LeftButton);
       });
-      poll.start(10);
-      QTest::mouseClick(f["Command1"], Qt::LeftButton);
-    });
-    QCOMPARE(status, Form1Window::kFailureExitStatus);
-    QVERIFY2(report.startsWith("Errore: ") && report.contains("\"città 01.txt\""),
-             qPrintable(report));
+      QCOMPARE(status, Form1Window::kFailureExitStatus);
+      QVERIFY2(report.startsWith("Errore: Impossibile copiare ") && report.contains(named),
+               qPrintable(report));
+    }
   }
 };
 
