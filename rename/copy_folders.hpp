@@ -33,9 +33,6 @@ class CopyFolders {
   // copy will say why).
   std::uint64_t CurrentFileSize();
 
-  // Starts the listing again from its first file.
-  void Rewind();
-
   // Copies the file NextFile last gave into "Modificati" under `newName`,
   // which CheckNewName has passed. The target appears only when complete;
   // on failure nothing new is left behind and an earlier target is intact.

@@ -1,34 +1,20 @@
 #include "copy_pass.hpp"
 
+#include <optional>
+
 #include "copy_folders.hpp"
 #include "messages.hpp"
 #include "new_name.hpp"
 #include "rewrite_name.hpp"
+#include "size_total.hpp"
 
 namespace rinomina {
-namespace {
-
-// The first listing: the sizes of the files the pass will copy.
-std::uint64_t SizeOfMatchingFiles(CopyFolders& folders, std::u16string_view searchText,
-                                  std::u16string_view replacementText, const PassMonitor& monitor) {
-  std::uint64_t bytes = 0;
-  std::u16string name;
-  while (folders.NextFile(name)) {
-    if (monitor.StopRequested()) throw PassStopped();
-    if (RewriteName(name, searchText, replacementText)) bytes += folders.CurrentFileSize();
-  }
-  return bytes;
-}
-
-}  // namespace
 
 void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,
                  std::u16string_view replacementText, PassMonitor* monitor) {
   CopyFolders folders(programFolder, monitor);
-  if (monitor) {
-    monitor->SetBytesInAll(SizeOfMatchingFiles(folders, searchText, replacementText, *monitor));
-    folders.Rewind();
-  }
+  std::optional<SizeTotal> total;
+  if (monitor) total.emplace(programFolder, searchText, *monitor);
   std::u16string name;
   while (folders.NextFile(name)) {
     if (monitor && monitor->StopRequested()) throw PassStopped();
@@ -38,6 +24,7 @@ void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view
     CheckNewName(name, *newName);
     folders.CopyCurrentFile(*newName);
   }
+  if (total) total->Wait();
 }
 
 }  // namespace rinomina

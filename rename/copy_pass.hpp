@@ -39,8 +39,9 @@ class CopyPassError : public std::runtime_error {
 // Unsafe new names ("", ".", "..", a separator, NUL, not encodable) and the
 // two folders being one folder fail before anything is written.
 //
-// With a monitor, a first listing sums the sizes of the files to copy, and
-// the bytes copied are counted as they go. A stop request is seen before
+// With a monitor, a listing of its own sums the sizes of the files to copy
+// (beside the copies, where threads are at hand), and the bytes copied are
+// counted as they go. A stop request is seen before
 // each file and between chunks of one (at most a few MiB apart): the file
 // being copied is then dropped like a failed copy, and the pass throws a
 // CopyPassError whose code() is std::errc::operation_canceled.

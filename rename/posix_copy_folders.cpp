@@ -153,10 +153,6 @@ std::uint64_t CopyFolders::CurrentFileSize() {
   return static_cast<std::uint64_t>(status.st_size);
 }
 
-void CopyFolders::Rewind() {
-  if (state_->listing != nullptr) ::rewinddir(state_->listing);
-}
-
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
   State& state = *state_;
   const std::optional<std::string> targetName = EncodeFileName(newName);

@@ -96,7 +96,6 @@ struct CopyFolders::State {
     throw CopyFailed(current, newName, error);
   }
 
-  void StartListing();
   bool ReadEntry();
   void OpenTarget(std::u16string_view newName);
   DWORD ReplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
@@ -113,22 +112,20 @@ CopyFolders::CopyFolders(const std::filesystem::path& programFolder, PassMonitor
   std::error_code error;
   state.sourceFolder = LongFolderPath(state.programFolder + L"\\Originali", error);
   if (error) throw FolderFailed("Originali", error);
-  state.StartListing();
-}
 
-void CopyFolders::State::StartListing() {
-  const std::wstring pattern = sourceFolder + L"\\*.*";
-  listing = FindFirstFileW(pattern.c_str(), &entry);
-  if (listing == INVALID_HANDLE_VALUE) {
+  const std::wstring pattern = state.sourceFolder + L"\\*.*";
+  state.listing = FindFirstFileW(pattern.c_str(), &state.entry);
+  if (state.listing == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     // No folder, or a file in its place: nothing to copy. Systems answer a
     // file with different codes, so its attributes decide.
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || IsFile(sourceFolder)) {
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+        IsFile(state.sourceFolder)) {
       return;
     }
     throw ListingFailed(Win32Error(code));
   }
-  entryPending = true;
+  state.entryPending = true;
 }
 
 CopyFolders::~CopyFolders() = default;
@@ -164,14 +161,6 @@ bool CopyFolders::NextFile(std::u16string& name) {
 
 std::uint64_t CopyFolders::CurrentFileSize() {
   return (std::uint64_t{state_->entry.nFileSizeHigh} << 32) | state_->entry.nFileSizeLow;
-}
-
-void CopyFolders::Rewind() {
-  State& state = *state_;
-  if (state.listing != INVALID_HANDLE_VALUE) FindClose(state.listing);
-  state.listing = INVALID_HANDLE_VALUE;
-  state.entryPending = false;
-  state.StartListing();
 }
 
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
