@@ -45,19 +45,12 @@ void RunTwice(std::string_view mode, Contender first, const SetFolders& folders,
   }
 }
 
-void RunSafeFloor(const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
-                  Times& times) {
+// One run of `mode` into an empty "Modificati".
+void RunIntoEmptyTarget(std::string_view mode, Contender contender, const SetFolders& folders,
+                        const DataSet& set, const SuiteOptions& options, Times& times) {
   ResetFolder(folders.target);
-  times[kSafeFloorNew].push_back(
-      TimeCommand({options.self, "safe-floor", folders.program.string()}));
-  CheckCopies(folders.target, set);
-}
-
-void RunWatchedPass(const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
-                    Times& times) {
-  ResetFolder(folders.target);
-  times[kPassWatched].push_back(
-      TimeCommand({options.self, "watched-pass", folders.program.string()}));
+  times[contender].push_back(
+      TimeCommand({options.self, std::string(mode), folders.program.string()}));
   CheckCopies(folders.target, set);
 }
 
@@ -95,10 +88,10 @@ void RunRound(int round, const SetFolders& folders, const DataSet& set, const Su
         RunPython(folders, set, options, times);
         break;
       case 4:
-        RunSafeFloor(folders, set, options, times);
+        RunIntoEmptyTarget("safe-floor", kSafeFloorNew, folders, set, options, times);
         break;
       case 5:
-        RunWatchedPass(folders, set, options, times);
+        RunIntoEmptyTarget("watched-pass", kPassWatched, folders, set, options, times);
         break;
     }
   }

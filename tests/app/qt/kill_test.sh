@@ -6,8 +6,6 @@
 # nothing else, no temporary file, is left.
 # Usage: kill_test.sh PROGRAM
 program=$1
-# On tmpfs when there is one: fast, and nothing is left on a disk.
-if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 # shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
 

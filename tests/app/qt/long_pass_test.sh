@@ -11,7 +11,6 @@ program=$1
 slow_data=$2
 x_window_tool=$3
 output=$4
-if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 # shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
 

@@ -10,6 +10,9 @@ for tool in Xvfb xdotool import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/test installs it)"; exit 77; }
 done
 
+# Program folders on tmpfs when there is one: large files are written fast,
+# and nothing is left on a disk.
+if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 work=$(mktemp -d)
 xvfb_pid=
 app_pid=
