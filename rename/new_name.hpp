@@ -13,9 +13,9 @@ inline constexpr std::string_view kTemporaryNameSuffix = ".tmp";
 
 // Throws CopyPassError (copying `sourceName`) unless `newName` is one plain
 // file name of this platform: not empty, not "." or "..", no path separator,
-// no NUL, not of the temporary copies' form; on Windows also at most 255 UTF-16 code units, no
-// device name (CON, NUL, COM1, ...) and no trailing dot or space. Whether the name can be encoded
-// is the file-system layer's check.
+// no NUL, not of the temporary copies' form; on Windows also at most 255
+// UTF-16 code units, no device name (CON, NUL, COM1, ...) and no trailing dot
+// or space. Whether the name can be encoded is the file-system layer's check.
 void CheckNewName(std::u16string_view sourceName, std::u16string_view newName);
 
 // Throws CopyPassError (copying `sourceName`) when the first occurrence of

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -26,7 +27,8 @@
 #include "temp_program_folder.hpp"
 
 // Link-time wraps (-Wl,--wrap) let a test make a close() after writing, or
-// the pass's final syncfs(), fail as a network file system or a disk would.
+// the pass's final syncfs(), fail as a network file system or a disk would,
+// and count the flushes.
 enum class Fault { kNone, kClose, kSyncfs, kFileSize } fault = Fault::kNone;
 int syncfsCalls = 0;
 extern "C" int __real_close(int fd);
