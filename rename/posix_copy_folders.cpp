@@ -232,7 +232,10 @@ int CopyFolders::State::LinkUnnamed(int file, const std::string& name) {
 
 // The complete copy is linked under the target name when that is free (a
 // link there is never followed), else under a temporary name and renamed
-// over the target. Until then a kill only drops the unnamed file.
+// over the target. Until then a kill only drops the unnamed file. That name
+// lives for a link and a rename only, so it is not locked: a lock costs a
+// tenth of a pass replacing small files, and a cleanup meeting the name in
+// that instant could at worst make this copy fail, its target intact.
 void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const struct stat& status,
                                      const std::string& targetName, std::u16string_view newName) {
   if (std::error_code error = data.Copy(source, file.get(), status)) Fail(newName, error);
@@ -249,7 +252,6 @@ void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const str
       return;
     }
   }
-  LockTemporary(file.get());  // no one else can reach the file yet
   std::string temporaryName = temporaryNames.Next();
   while (LinkUnnamed(file.get(), temporaryName) != 0) {
     if (!unnamedFiles) return CopyNamed(source, status, targetName, newName);
@@ -281,6 +283,9 @@ void CopyFolders::State::CopyNamed(int source, const struct stat& status,
     ::unlinkat(target.get(), temporaryName.c_str(), 0);
     Fail(newName, error);
   }
+  // A duplicate keeps the lock until the name is gone: the close, where a
+  // delayed write error shows, comes before the rename.
+  const FileDescriptor lock(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
   RenameOverTarget(file, temporaryName, targetName, newName);
 }
 
@@ -297,9 +302,6 @@ bool CopyFolders::State::IsNamed(int file, const std::string& name) const {
 void CopyFolders::State::RenameOverTarget(FileDescriptor& file, const std::string& temporaryName,
                                           const std::string& targetName,
                                           std::u16string_view newName) {
-  // A duplicate keeps the lock until the name is gone: the close is where a
-  // delayed write error shows, so it comes before the rename.
-  const FileDescriptor lock(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
   std::error_code error = file.Close();
   if (!error &&
       ::renameat(target.get(), temporaryName.c_str(), target.get(), targetName.c_str()) != 0) {
