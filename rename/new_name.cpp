@@ -49,6 +49,25 @@ constexpr std::size_t kMaxNameLength = 255;
 constexpr std::u16string_view kSeparators = u"/";
 #endif
 
+// Whether `name` has the form of the program's temporary copies. Windows
+// names ignore ASCII case.
+bool IsTemporaryName(std::u16string_view name) {
+  const auto equals = [](std::u16string_view text, std::string_view ascii) {
+    return text.size() == ascii.size() &&
+           std::equal(text.begin(), text.end(), ascii.begin(), [](char16_t unit, char letter) {
+#ifdef _WIN32
+             return AsciiUpper(unit) == AsciiUpper(static_cast<char16_t>(letter));
+#else
+             return unit == static_cast<char16_t>(letter);
+#endif
+           });
+  };
+  const std::size_t least = kTemporaryNamePrefix.size() + kTemporaryNameSuffix.size();
+  return name.size() >= least &&
+         equals(name.substr(0, kTemporaryNamePrefix.size()), kTemporaryNamePrefix) &&
+         equals(name.substr(name.size() - kTemporaryNameSuffix.size()), kTemporaryNameSuffix);
+}
+
 // Why `newName` is not one plain file name, or nothing when it is.
 std::optional<std::string_view> Unsafety(std::u16string_view newName) {
   if (newName.empty()) return "il nuovo nome è vuoto";
@@ -59,6 +78,7 @@ std::optional<std::string_view> Unsafety(std::u16string_view newName) {
   if (newName.find(u'\0') != std::u16string_view::npos) {
     return "il nuovo nome contiene un carattere nullo";
   }
+  if (IsTemporaryName(newName)) return "il nome è riservato ai file temporanei del programma";
 #ifdef _WIN32
   if (newName.size() > kMaxNameLength) {
     return "il nuovo nome è troppo lungo (più di 255 caratteri)";
@@ -88,7 +108,10 @@ namespace {
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
+// Whether a surrogate pair straddles `at`: in a source name the match would
+// split it, in a new name the replacement would join halves of two texts.
 bool SplitsPair(std::u16string_view name, std::size_t at) {
   return at > 0 && at < name.size() && IsHighSurrogate(name[at - 1]) && IsLowSurrogate(name[at]);
 }
@@ -97,14 +120,13 @@ bool SplitsPair(std::u16string_view name, std::size_t at) {
 
 void CheckMatchKeepsCharacters(std::u16string_view sourceName, std::u16string_view searchText,
                                std::u16string_view newName) {
-  // Only a search text that begins with a low half or ends with a high half can split a pair.
-  if (searchText.empty() ||
-      (!IsLowSurrogate(searchText.front()) && !IsHighSurrogate(searchText.back()))) {
-    return;
-  }
+  // Half a character or a pair made at a join both leave a surrogate in the new name.
+  if (std::none_of(newName.begin(), newName.end(), IsSurrogate)) return;
   const std::size_t at = sourceName.find(searchText);
-  if (at != std::u16string_view::npos &&
-      (SplitsPair(sourceName, at) || SplitsPair(sourceName, at + searchText.size()))) {
+  if (at == std::u16string_view::npos) return;
+  const std::size_t replacementEnd = newName.size() - (sourceName.size() - at - searchText.size());
+  if (SplitsPair(sourceName, at) || SplitsPair(sourceName, at + searchText.size()) ||
+      SplitsPair(newName, at) || SplitsPair(newName, replacementEnd)) {
     throw NameNotEncodable(sourceName, newName);
   }
 }

@@ -55,8 +55,11 @@ std::error_code DataCopier::Copy(int source, int target, const struct stat& stat
     offset = hole;
   }
   CountDone(size - std::min(offset, size));
-  // The last hole: the target's size says where the file ends.
-  return ::ftruncate(target, size) == 0 ? std::error_code() : LastError();
+  // The last hole: the target's size says where the file ends, and never
+  // past where the source ends now (it may have been cut meanwhile).
+  struct stat now;
+  if (::fstat(source, &now) != 0) return LastError();
+  return ::ftruncate(target, std::min(size, now.st_size)) == 0 ? std::error_code() : LastError();
 }
 
 // Copies the bytes [offset, end) of `source`, or fewer if it ends sooner.

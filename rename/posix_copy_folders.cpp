@@ -6,7 +6,8 @@
 // only when complete, so whatever ends the process, a name in "Modificati"
 // holds a complete copy or the file that stood there before. Where the file
 // system has no unnamed files, a hidden temporary file is renamed instead,
-// and the next pass removes those a killed pass left behind.
+// locked while it is written, and the next pass removes those a killed pass
+// left behind.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -105,6 +106,7 @@ struct CopyFolders::State {
                    const std::string& targetName, std::u16string_view newName);
   void CopyNamed(int source, const struct stat& status, const std::string& targetName,
                  std::u16string_view newName);
+  bool IsNamed(int file, const std::string& name) const;
   void RenameOverTarget(FileDescriptor& file, const std::string& temporaryName,
                         const std::string& targetName, std::u16string_view newName);
 };
@@ -222,8 +224,10 @@ bool CopyFolders::State::ExpectTargetTaken() {
 
 // Gives the unnamed file `file` the name `name` in "Modificati". Linking the
 // descriptor itself (AT_EMPTY_PATH) is quickest but needs a capability
-// (CAP_DAC_READ_SEARCH) ordinary users lack; they get ENOENT, and from then on
-// the descriptor's link in /proc, which works for everyone, is used.
+// (CAP_DAC_READ_SEARCH) ordinary users lack before Linux 6.10; they get
+// ENOENT, and from then on the descriptor's link in /proc is used. Where /proc
+// is not mounted either, that gives ENOENT too: unnamed files are given up
+// for named temporaries (a real ENOENT shows again there).
 int CopyFolders::State::LinkUnnamed(int file, const std::string& name) {
   if (!linkThroughProc) {
     if (::linkat(file, "", target.get(), name.c_str(), AT_EMPTY_PATH) == 0) return 0;
@@ -232,17 +236,23 @@ int CopyFolders::State::LinkUnnamed(int file, const std::string& name) {
   }
   char path[32];
   std::snprintf(path, sizeof path, "/proc/self/fd/%d", file);
-  return ::linkat(AT_FDCWD, path, target.get(), name.c_str(), AT_SYMLINK_FOLLOW);
+  const int result = ::linkat(AT_FDCWD, path, target.get(), name.c_str(), AT_SYMLINK_FOLLOW);
+  if (result != 0 && errno == ENOENT) unnamedFiles = false;
+  return result;
 }
 
 // The complete copy is linked under the target name when that is free (a
 // link there is never followed), else under a temporary name and renamed
-// over the target. Until then a kill only drops the unnamed file.
+// over the target. Until then a kill only drops the unnamed file. That name
+// lives for a link and a rename only, so it is not locked: a lock costs a
+// tenth of a pass replacing small files, and a cleanup meeting the name in
+// that instant could at worst make this copy fail, its target intact.
 void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const struct stat& status,
                                      const std::string& targetName, std::u16string_view newName) {
   if (std::error_code error = data.Copy(source, file.get(), status)) Fail(newName, error);
   if (!ExpectTargetTaken()) {
     const bool linked = LinkUnnamed(file.get(), targetName) == 0;
+    if (!linked && !unnamedFiles) return CopyNamed(source, status, targetName, newName);
     targetsTaken = !linked && errno == EEXIST;
     if (!linked && !targetsTaken) Fail(newName, LastError());
     if (linked) {
@@ -255,13 +265,17 @@ void CopyFolders::State::CopyUnnamed(FileDescriptor& file, int source, const str
   }
   std::string temporaryName = temporaryNames.Next();
   while (LinkUnnamed(file.get(), temporaryName) != 0) {
+    if (!unnamedFiles) return CopyNamed(source, status, targetName, newName);
     if (errno != EEXIST) Fail(newName, LastError());
     temporaryName = temporaryNames.Next();
   }
   RenameOverTarget(file, temporaryName, targetName, newName);
 }
 
-// Without unnamed files: the copy is written under a hidden temporary name.
+// Without unnamed files: the copy is written under a hidden temporary name,
+// locked before anything is written. A cleanup of another pass may have
+// examined the new file before the lock: a name whose lock is taken, or that
+// no longer leads to the file, is left for the next one.
 void CopyFolders::State::CopyNamed(int source, const struct stat& status,
                                    const std::string& targetName, std::u16string_view newName) {
   std::string temporaryName;
@@ -271,13 +285,27 @@ void CopyFolders::State::CopyNamed(int source, const struct stat& status,
     file.Reset(::openat(target.get(), temporaryName.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 0777));
     if (!file.valid() && errno != EEXIST) Fail(newName, LastError());
+    if (file.valid() && !(LockTemporary(file.get()) && IsNamed(file.get(), temporaryName))) {
+      file.Reset();
+    }
   }
   if (std::error_code error = data.Copy(source, file.get(), status)) {
     file.Reset();
     ::unlinkat(target.get(), temporaryName.c_str(), 0);
     Fail(newName, error);
   }
+  // A duplicate keeps the lock until the name is gone: the close, where a
+  // delayed write error shows, comes before the rename.
+  const FileDescriptor lock(::fcntl(file.get(), F_DUPFD_CLOEXEC, 0));
   RenameOverTarget(file, temporaryName, targetName, newName);
+}
+
+// Whether `name` in "Modificati" is the file open as `file`.
+bool CopyFolders::State::IsNamed(int file, const std::string& name) const {
+  struct stat named, opened;
+  return ::fstatat(target.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         ::fstat(file, &opened) == 0 && named.st_dev == opened.st_dev &&
+         named.st_ino == opened.st_ino;
 }
 
 // One step: whatever stands under the target name (a link too) is replaced,

@@ -10,10 +10,11 @@
 #include <cerrno>
 #include <charconv>
 
+#include "new_name.hpp"
+#include "posix_file_descriptor.hpp"
+
 namespace rinomina {
 namespace {
-
-constexpr std::string_view kSuffix = ".tmp";
 
 // Parses a run of decimal digits at the start of `text` and removes it.
 bool TakeNumber(std::string_view& text, int& number) {
@@ -23,32 +24,50 @@ bool TakeNumber(std::string_view& text, int& number) {
   return true;
 }
 
-bool IsRegularFile(int folder, const dirent& entry) {
-  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
+// An open file description lock over the whole file, taken without waiting.
+bool TakeLock(int file, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  return ::fcntl(file, F_OFD_SETLK, &lock) == 0;
+}
+
+// Removes the regular file `name` of `folder` unless a process holds a lock
+// on it. The probe is a read lock: the writer's lock refuses it just the
+// same, and a read-only copy can be opened for it. It is held until the
+// name is gone, so the writer cannot lock the file meanwhile.
+void RemoveUnlocked(int folder, const char* name) {
+  FileDescriptor file(
+      ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat status;
-  return ::fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-         S_ISREG(status.st_mode);
+  if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return;
+  if (TakeLock(file.get(), F_RDLCK)) ::unlinkat(folder, name, 0);
 }
 
 }  // namespace
+
+bool LockTemporary(int file) {
+  return TakeLock(file, F_WRLCK) || (errno != EAGAIN && errno != EACCES);
+}
 
 TemporaryNames::TemporaryNames() {
   char host[256] = {};
   if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
   std::string hostName(host);
   std::replace(hostName.begin(), hostName.end(), '/', '_');
-  hostPrefix_ = ".rinomina-" + hostName + "-";
+  hostPrefix_ = std::string(kTemporaryNamePrefix) + hostName + "-";
   prefix_ = hostPrefix_ + std::to_string(::getpid()) + "-";
 }
 
 std::string TemporaryNames::Next() {
-  return prefix_ + std::to_string(++counter_) + std::string(kSuffix);
+  return prefix_ + std::to_string(++counter_) + std::string(kTemporaryNameSuffix);
 }
 
 // Exactly hostPrefix_ + PID + "-" + N + ".tmp", and PID does not run.
 bool TemporaryNames::IsLeftover(std::string_view name) const {
-  if (!name.starts_with(hostPrefix_) || !name.ends_with(kSuffix)) return false;
-  name = name.substr(hostPrefix_.size(), name.size() - hostPrefix_.size() - kSuffix.size());
+  if (!name.starts_with(hostPrefix_) || !name.ends_with(kTemporaryNameSuffix)) return false;
+  name = name.substr(hostPrefix_.size(),
+                     name.size() - hostPrefix_.size() - kTemporaryNameSuffix.size());
   int pid = 0, counter = 0;
   if (!TakeNumber(name, pid) || name.empty() || name[0] != '-') return false;
   name.remove_prefix(1);
@@ -67,7 +86,7 @@ void TemporaryNames::RemoveLeftovers(int folder) const {
   while (const dirent* entry = ::readdir(listing)) {
     if (entry->d_name[0] != '.' || !IsLeftover(entry->d_name)) continue;
     // A failure only keeps the leftover for a later pass.
-    if (IsRegularFile(::dirfd(listing), *entry)) ::unlinkat(::dirfd(listing), entry->d_name, 0);
+    RemoveUnlocked(::dirfd(listing), entry->d_name);
   }
   ::closedir(listing);
 }

@@ -1,14 +1,21 @@
 // Hidden names for copies still being written, where a file system has no
 // unnamed files: ".rinomina-HOST-PID-N.tmp" says which machine and process
-// wrote it, so a later pass can tell a leftover of a killed pass from the
-// file of a pass still running (on this machine or, in a network folder, on
-// another one).
+// wrote it. The writer holds an open file description lock on it from its
+// creation to its rename; the lock ends with the process, whatever ends it,
+// and is seen across PID namespaces (and by NFS clients that share locks).
+// A later pass removes a leftover only when it can take a lock on it, and
+// its host is this one, and its process is gone.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace rinomina {
+
+// Locks `file` (open for writing) as the copy of a running pass. False when
+// another process holds a lock on it: a cleanup examining it may remove it.
+// A file system without locks gives true; the name is then the only guard.
+bool LockTemporary(int file);
 
 class TemporaryNames {
  public:
@@ -18,8 +25,9 @@ class TemporaryNames {
   std::string Next();
 
   // Removes from `folder` the regular files with such names that this
-  // machine's processes no longer running left behind. Nothing else, and
-  // nothing when the folder cannot be listed: a leftover kept is harmless.
+  // machine's processes no longer running left behind, and no process holds
+  // a lock on. Nothing else, and nothing when the folder cannot be listed or
+  // a file cannot be locked: a leftover kept is harmless.
   void RemoveLeftovers(int folder) const;
 
  private:

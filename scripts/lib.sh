@@ -55,6 +55,9 @@ configure_linux_build() {
   cmake -S "$root" -B "$linux_build" -DCMAKE_BUILD_TYPE=Release "${options[@]}"
 }
 
+# scripts/coverage's report (the build itself needs only g++'s gcov).
+coverage_packages=(gcovr)
+
 # 32-bit Wine run by user-mode QEMU (scripts/wine32): the i386 architecture
 # is added first; gcc and binutils build its small preloaded library.
 wine32_packages=(wine32:i386 qemu-user-static gcc binutils)

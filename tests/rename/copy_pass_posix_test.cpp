@@ -1,6 +1,12 @@
 // The pass on a POSIX file system: what users keep in their folders, and what
-// a kill, a file-size limit, a failing close or flush do to a copy.
+// a kill, a file-size limit, a failing close or flush, a source cut short and
+// a pass in another PID namespace do to a copy.
+//
+// RINOMINA_TEST_REFUSE_TMPFILE=EOPNOTSUPP (or EISDIR) runs every test with
+// unnamed files refused, as FAT, exFAT and FUSE file systems refuse them (or
+// as older kernels do): the pass then writes named temporary files.
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,14 +16,21 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "messages.hpp"
 #include "temp_program_folder.hpp"
 
 // Link-time wraps (-Wl,--wrap) let a test make a close() after writing, or
-// the pass's final syncfs(), fail as a network file system or a disk would.
+// the pass's final syncfs(), fail as a network file system or a disk would,
+// and count the flushes.
 enum class Fault { kNone, kClose, kSyncfs, kFileSize } fault = Fault::kNone;
+int syncfsCalls = 0;
 extern "C" int __real_close(int fd);
 extern "C" int __real_syncfs(int fd);
 extern "C" int __wrap_close(int fd) {
@@ -26,7 +39,34 @@ extern "C" int __wrap_close(int fd) {
   return failing ? (errno = EIO, -1) : result;
 }
 extern "C" int __wrap_syncfs(int fd) {
+  ++syncfsCalls;
   return fault == Fault::kSyncfs ? (errno = EIO, -1) : __real_syncfs(fd);
+}
+// The errno an O_TMPFILE open fails with, 0 for none.
+int refuseTmpfile = [] {
+  const char* name = std::getenv("RINOMINA_TEST_REFUSE_TMPFILE");
+  if (name == nullptr) return 0;
+  return std::strcmp(name, "EISDIR") == 0 ? EISDIR : EOPNOTSUPP;
+}();
+extern "C" int __real_openat(int folder, const char* path, int flags, ...);
+extern "C" int __wrap_openat(int folder, const char* path, int flags, ...) {
+  const bool tmpfile = (flags & O_TMPFILE) == O_TMPFILE;
+  if (tmpfile && refuseTmpfile != 0) return errno = refuseTmpfile, -1;
+  std::va_list arguments;
+  va_start(arguments, flags);
+  const mode_t mode = tmpfile || (flags & O_CREAT) ? va_arg(arguments, mode_t) : 0;
+  va_end(arguments);
+  return __real_openat(folder, path, flags, mode);
+}
+// Called after each lseek of the pass (sparse sources only), with its whence.
+std::function<void(int)> onSeek;
+extern "C" off_t __real_lseek(int fd, off_t offset, int whence);
+extern "C" off_t __wrap_lseek(int fd, off_t offset, int whence) {
+  const off_t result = __real_lseek(fd, offset, whence);
+  const int error = errno;
+  if (onSeek) onSeek(whence);
+  errno = error;
+  return result;
 }
 // An ordinary user may not link a file by its descriptor on kernels before
 // 6.10; here too, so that the way through /proc is what runs as one.
@@ -41,14 +81,40 @@ namespace {
 
 const fs::path kShm = "/dev/shm";  // a tmpfs on most systems
 
-// For a child process: meets `with` in a pass "01" -> "02", prints its
-// failure and exits with 1.
-[[noreturn]] void FailingPassAndExit(const fs::path& programFolder, Fault with) {
+// Ends a child process at once, with what it ran counted in a coverage build
+// (std::_Exit skips the counters' own exit handler).
+extern "C" void __gcov_dump() __attribute__((weak));
+[[noreturn]] void ExitChild(int status) {
+  if (__gcov_dump != nullptr) __gcov_dump();
+  std::_Exit(status);
+}
+
+// For a child process: a pass "01" -> "02" that meets `with`. Exits with 0,
+// or prints its failure and exits with 1 (2 if the copies were not flushed).
+[[noreturn]] void PassAndExit(const fs::path& programFolder, Fault with = Fault::kNone) {
   fault = with;
   const rlimit limit{1 << 20, 1 << 20};
   if (with == Fault::kFileSize) ::setrlimit(RLIMIT_FSIZE, &limit);
-  std::fputs(FailingPass(programFolder, u"01", u"02").c_str(), stderr);
-  std::_Exit(1);
+  try {
+    RunCopyPass(programFolder, u"01", u"02");
+  } catch (const CopyPassError& error) {
+    std::fputs(error.what(), stderr);
+    ExitChild(syncfsCalls == 1 ? 1 : 2);
+  }
+  ExitChild(0);
+}
+
+std::string HostPrefix() {
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  return ".rinomina-" + std::string(host) + "-";
+}
+
+// A file of 16 MiB whose data are 1 MiB at its start.
+fs::path AddSparseSource(const TempProgramFolder& folder) {
+  const fs::path file = folder.AddSource("rado_01", Pattern(1 << 20, 4));
+  fs::resize_file(file, 16 << 20);
+  return file;
 }
 
 // What users have, copied new and then over its own copies, on one file
@@ -118,10 +184,7 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
       fs::remove(folder.target() / name);
       if (round >= 5) Write(folder.target() / name, "vecchio");
     }
-    if ((child = ::fork()) == 0) {  // a pass that never returns into the tests
-      [&]() noexcept { RunCopyPass(folder.root(), u"01", u"02"); }();  // a failure aborts
-      std::_Exit(0);
-    }
+    if ((child = ::fork()) == 0) PassAndExit(folder.root());
     std::this_thread::sleep_for(whole * (round % 5 * 2 + 1) / 10);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
@@ -130,10 +193,9 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
       EXPECT_TRUE(contents == copies.at(name) || (round >= 5 && contents == "vecchio")) << name;
     }
   }
-  char host[256] = {};
-  ::gethostname(host, sizeof host - 1);
-  const std::string ours = ".rinomina-" + std::string(host) + "-", dead = std::to_string(child);
+  const std::string ours = HostPrefix(), dead = std::to_string(child);
   Listing kept{{ours + std::to_string(::getpid()) + "-7.tmp", ""},  // a pass still running
+               {ours + "1-7.tmp", ""},  // init's: to an ordinary user, kill() gives EPERM
                {ours + dead + "-7.tmp.bak", ""},
                {ours + dead + "-7x.tmp", ""},
                {".rinomina-" + dead + "-7.tmp", ""}};
@@ -183,7 +245,8 @@ TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
 
 // Each fault stops the pass with its message and leaves no partial file: a
 // new target is not there, an old one is intact. Only after a failed flush
-// do the copies stay. A file-size limit gives EFBIG, not death by SIGXFSZ.
+// do the copies stay; the copies are flushed after a failure too. A
+// file-size limit gives EFBIG, not death by SIGXFSZ.
 TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
   const std::string failed = Copying("a_01", "a_02"), eio = "errore di lettura o scrittura";
   const std::pair<Fault, std::string> cases[] = {
@@ -195,7 +258,7 @@ TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
       TempProgramFolder folder;
       folder.AddSource("a_01", Pattern(2 << 20, 3));
       if (replacing) Write(folder.target() / "a_02", "vecchio");
-      EXPECT_EXIT(FailingPassAndExit(folder.root(), with), ::testing::ExitedWithCode(1), message);
+      EXPECT_EXIT(PassAndExit(folder.root(), with), ::testing::ExitedWithCode(1), message);
       const Listing left = with == Fault::kSyncfs ? Listing{{"a_02", Summary(Pattern(2 << 20, 3))}}
                            : replacing            ? Listing{{"a_02", "vecchio"}}
                                                   : Listing{};
@@ -204,15 +267,135 @@ TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
   }
 }
 
-TEST(CopyPassPosixTest, EveryErrnoACopyCanMeetHasAnItalianReason) {
-  for (const int code :
-       {EMFILE, ENFILE, EFBIG,  EIO,    EDQUOT,       ELOOP,      ETXTBSY,   EISDIR, ENOTDIR,
-        EXDEV,  EPERM,  EBUSY,  EROFS,  ENAMETOOLONG, ENOSPC,     EACCES,    ENOENT, EEXIST,
-        EINVAL, ENOMEM, ESTALE, EAGAIN, EINTR,        EOPNOTSUPP, ETIMEDOUT, EILSEQ}) {
-    const std::string reason = ReasonText({code, std::system_category()});
-    EXPECT_EQ(reason.find("errore di sistema"), std::string::npos) << reason;
+// Sources that cannot be copied under their new names stop the pass, which
+// writes nothing: a link that cannot be followed; a replacement ending in
+// half a character before the escape of a byte that is not UTF-8 (the two
+// would pass for one character nobody typed); a name like the pass's own
+// temporary files (the next pass could take the copy for a leftover). An
+// "Originali" that cannot be opened stops the pass too.
+TEST(CopyPassPosixTest, SourcesThatCannotBeCopiedStopThePass) {
+  const std::string leftover = HostPrefix() + "1-1.tmp";
+  const std::tuple<std::string, std::u16string_view, std::u16string_view, std::string> cases[] = {
+      {"rotto_01", u"01", u"02", Copying("rotto_01", "rotto_02") + "file o cartella inesistente."},
+      {"a\x80_01", u"a", u"b\xD800",
+       Copying("a\xEF\xBF\xBD_01", "b\xF0\x90\x82\x80_01") +
+           "il nuovo nome contiene caratteri non validi."},
+      {leftover, u"", u"",
+       Copying(leftover, leftover) + "il nome è riservato ai file temporanei del programma."}};
+  for (const auto& [source, searchText, replacementText, message] : cases) {
+    TempProgramFolder folder;
+    if (source.starts_with("rotto")) {
+      fs::create_symlink("mancante", folder.source() / source);
+    } else {
+      folder.AddSource(source, "");
+    }
+    EXPECT_EQ(FailingPass(folder.root(), searchText, replacementText), message);
+    EXPECT_EQ(ListFolder(folder.target()), Listing{});
   }
-  EXPECT_EQ(ReasonText({4095, std::system_category()}), "errore di sistema 4095");
+  TempProgramFolder folder;  // an "Originali" that cannot be opened stops it at once
+  fs::remove(folder.source());
+  fs::create_symlink("Originali", folder.source());
+  EXPECT_EQ(FailingPass(folder.root(), u"", u""),
+            "Impossibile aprire la cartella \"Originali\": troppi collegamenti simbolici.");
+}
+
+// A sparse source cut short while it is copied: the copy holds what the
+// source holds at the end, not its first size zero-filled.
+TEST(CopyPassPosixTest, ASparseSourceCutWhileCopiedGivesWhatItHoldsAtTheEnd) {
+  TempProgramFolder folder;
+  const fs::path source = AddSparseSource(folder);
+  onSeek = [&](int whence) {
+    if (whence == SEEK_HOLE) ::truncate(source.c_str(), 512 << 10);
+  };
+  RunCopyPass(folder.root(), u"01", u"02");
+  onSeek = nullptr;
+  EXPECT_EQ(Summary(Contents(folder.target() / "rado_02")), Summary(Pattern(512 << 10, 4)));
+}
+
+// A pass on a folder without unnamed files (a USB stick), held in the middle
+// of a copy, while a second pass with the same host name runs in another PID
+// namespace (a container), where the first one's process id means nothing:
+// the second leaves the first one's temporary file alone, both complete.
+TEST(CopyPassPosixTest, APassInAnotherPidNamespaceLeavesARunningPassAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "a PID namespace of its own needs root";
+  TempProgramFolder folder;
+  const fs::path sparse = AddSparseSource(folder);
+  folder.AddSource("denso_01", "denso");
+  const int refused = std::exchange(refuseTmpfile, EOPNOTSUPP);
+  const pid_t held = ::fork();
+  if (held == 0) {
+    bool stopped = false;  // at its first sparse copy, with its temporary file made
+    onSeek = [&](int) {
+      if (!std::exchange(stopped, true)) ::raise(SIGSTOP);
+    };
+    PassAndExit(folder.root());
+  }
+  int status = 0, heldStatus = 0;
+  ASSERT_EQ(::waitpid(held, &status, WUNTRACED), held);
+  ASSERT_TRUE(WIFSTOPPED(status));
+  const pid_t other = ::fork();
+  if (other == 0) {
+    if (::unshare(CLONE_NEWPID) != 0) ExitChild(2);
+    const pid_t inner = ::fork();  // process 1 of the new namespace
+    if (inner == 0) PassAndExit(folder.root());
+    ::waitpid(inner, &status, 0);
+    ExitChild(WIFEXITED(status) ? WEXITSTATUS(status) : 3);
+  }
+  ::waitpid(other, &status, 0);
+  ::kill(held, SIGCONT);
+  ::waitpid(held, &heldStatus, 0);
+  refuseTmpfile = refused;
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(heldStatus, 0);
+  EXPECT_EQ(ListFolder(folder.target()),
+            (Listing{{"rado_02", Summary(Contents(sparse))}, {"denso_02", "denso"}}));
+}
+
+// Every errno of the reason table has its own Italian reason.
+TEST(CopyPassPosixTest, EveryErrnoACopyCanMeetHasItsItalianReason) {
+  const std::pair<std::vector<int>, std::string_view> cases[] = {
+      {{ENOENT}, "file o cartella inesistente"},
+      {{EACCES, EPERM}, "accesso negato"},
+      {{ENOSPC}, "spazio esaurito sul disco"},
+      {{ENAMETOOLONG}, "nome troppo lungo"},
+      {{EROFS}, "file system di sola lettura"},
+      {{EISDIR}, "esiste già una cartella con quel nome"},
+      {{ENOTDIR}, "una parte del percorso non è una cartella"},
+      {{ELOOP}, "troppi collegamenti simbolici"},
+      {{EFBIG}, "file troppo grande"},
+      {{EIO}, "errore di lettura o scrittura sul disco"},
+      {{EINVAL}, "nome o operazione non validi"},
+      {{EMFILE}, "troppi file aperti dal programma"},
+      {{ENFILE}, "troppi file aperti nel sistema"},
+      {{EDQUOT}, "quota del disco superata"},
+      {{ETXTBSY}, "il file è un programma in esecuzione"},
+      {{EXDEV}, "operazione non possibile tra dischi diversi"},
+      {{EBUSY}, "file o disco occupato"},
+      {{EEXIST}, "esiste già un file con quel nome"},
+      {{ENOMEM, ENOBUFS}, "memoria insufficiente"},
+      {{ESTALE}, "il file nella cartella di rete non è più valido"},
+      {{EAGAIN}, "risorsa momentaneamente non disponibile"},
+      {{EINTR}, "operazione interrotta"},
+      {{EOVERFLOW}, "file troppo grande per questa operazione"},
+      {{ENXIO, ENODEV}, "dispositivo inesistente"},
+      {{ENOMEDIUM}, "nessun disco nell'unità"},
+      {{EOPNOTSUPP, ENOSYS}, "operazione non supportata dal file system"},
+      {{EILSEQ}, "nome con caratteri non validi"},
+      {{EMLINK}, "troppi collegamenti al file"},
+      {{ENOLCK}, "nessun blocco disponibile sul file"},
+      {{EUCLEAN}, "file system danneggiato"},
+      {{EREMOTEIO}, "errore di lettura o scrittura sul disco di rete"},
+      {{ETIMEDOUT}, "il disco di rete non risponde"},
+      {{ENOTCONN, ECONNRESET, ECONNABORTED, EHOSTDOWN, EHOSTUNREACH, ENETDOWN, ENETUNREACH},
+       "connessione di rete interrotta"},
+      {{EPROTO, 4095}, ""}};
+  for (const auto& [codes, reason] : cases) {
+    for (const int code : codes) {
+      EXPECT_EQ(ReasonText({code, std::system_category()}),
+                reason.empty() ? "errore di sistema " + std::to_string(code) : std::string(reason))
+          << code;
+    }
+  }
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(CopyPassTest, MissingFoldersAreNeverCreated) {
 TEST(CopyPassTest, UnsafeNewNamesFailAndWriteNothing) {
   const std::string invalid = "il nuovo nome contiene caratteri non validi.",
                     dots = "il nuovo nome indica una cartella.", unknown = "\xEF\xBF\xBD";
-  const std::string skull = "\xF0\x9F\x92\x80.txt", foto = "foto" + unknown + "01.jpg";
+  const std::string skull = "x\xF0\x9F\x92\x80.txt", foto = "foto" + unknown + "01.jpg";
   const std::tuple<std::u16string_view, std::u16string_view, std::string> cases[] = {
       {u"foto_01.jpg", u"", Copying("foto_01.jpg", "") + "il nuovo nome è vuoto."},
       {u"foto_01.jpg", u".", Copying("foto_01.jpg", ".") + dots},
@@ -56,12 +56,16 @@ TEST(CopyPassTest, UnsafeNewNamesFailAndWriteNothing) {
        Copying("foto_01.jpg", foto) + "il nuovo nome contiene un carattere nullo."},
       {u"_", u"\xD800", Copying("foto_01.jpg", foto) + invalid},
       // Half of a character outside the basic plane, at either end of the match.
-      {u"\xD83D", u"X", Copying(skull, "X" + unknown + ".txt") + invalid},
-      {u"\xDC80", u"X", Copying(skull, unknown + "X.txt") + invalid}};
+      {u"x\xD83D", u"X", Copying(skull, "X" + unknown + ".txt") + invalid},
+      {u"\xDC80.txt", u"X", Copying(skull, "x" + unknown + "X") + invalid},
+      // The pass's own temporary files have such names.
+      {u"foto_01.jpg", u".rinomina-pc-1-1.tmp",
+       Copying("foto_01.jpg", ".rinomina-pc-1-1.tmp") +
+           "il nome è riservato ai file temporanei del programma."}};
   for (const auto& [searchText, replacementText, message] : cases) {
     TempProgramFolder folder;
     folder.AddSource("foto_01.jpg", "");
-    folder.AddSource(fs::path(u"\U0001F480.txt"), "");
+    folder.AddSource(fs::path(u"x\U0001F480.txt"), "");
     EXPECT_EQ(FailingPass(folder.root(), searchText, replacementText), message);
     EXPECT_EQ(ListFolder(folder.root()), (Listing{{"Modificati", ""}, {"Originali", ""}}));
     EXPECT_EQ(ListFolder(folder.target()), Listing{});
