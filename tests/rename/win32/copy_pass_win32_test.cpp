@@ -176,7 +176,8 @@ TEST(CopyPassWindowsTest, FoldersThatAreNotFoldersAndFullDisksChangeNothing) {
                         FailingPass(linked, u"", u"copia_"));
     EXPECT_EQ(ListFolder(fs::path(linked) / "Originali"), (Listing{{"foto_01.jpg", "foto\n"}}));
   }
-  if (const wchar_t* full = _wgetenv(L"RINOMINA_TEST_FULL_FOLDER")) {
+  const wchar_t* full = _wgetenv(L"RINOMINA_TEST_FULL_FOLDER");
+  if (full && *full) {
     const Listing before = ListFolder(fs::path(full) / "Modificati");
     EXPECT_PRED_FORMAT2(::testing::IsSubstring, ": spazio esaurito sul disco.",
                         FailingPass(full, u"grande", u"copia"));
