@@ -58,7 +58,9 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   for (const fs::path& name : readOnly) WriteReadOnly(folder.target() / name, "vecchio");
   WriteReadOnly(folder.target() / held, "tenuto");
   const DWORD heldAttributes = GetFileAttributesW((folder.target() / held).c_str());
-  const HANDLE holder = CreateFileW((folder.target() / held).c_str(), GENERIC_READ, 0, nullptr,
+  // Shared in every way, as a reader that means no harm opens it.
+  const HANDLE holder = CreateFileW((folder.target() / held).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
   for (const fs::path name : {L"foto_01", L"\U0001F600_01"}) folder.AddSource(name, "nuovo");
   ASSERT_TRUE(SetFileAttributesW((folder.source() / L"\U0001F600_01").c_str(), 7));
@@ -98,60 +100,38 @@ TEST(CopyPassWindowsTest, DevicesStreamsTrailingDotsAndLongNamesFailInItalian) {
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"foto", std::u16string(255, u'n')));
 }
 
-// Holds a file open with no sharing, as a scanner or a backup tool may,
-// until `release` is set or `most` milliseconds have passed.
-struct Holder {
-  HANDLE file;
-  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  DWORD most;
-  HANDLE thread = nullptr;
+// Opens `file` with no sharing, as a scanner or a backup tool may.
+HANDLE Hold(const fs::path& file) {
+  return CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+void CALLBACK Release(void* file, BOOLEAN) { CloseHandle(file); }
 
-  Holder(const fs::path& path, DWORD most)
-      : file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
-        most(most) {
-    EXPECT_NE(file, INVALID_HANDLE_VALUE);
-    thread = CreateThread(nullptr, 0, Hold, this, 0, nullptr);
-  }
-  ~Holder() {
-    SetEvent(release);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    CloseHandle(release);
-  }
-  static DWORD WINAPI Hold(void* data) {
-    auto& holder = *static_cast<Holder*>(data);
-    WaitForSingleObject(holder.release, holder.most);
-    CloseHandle(holder.file);
-    return 0;
-  }
-};
-
-// A source or target held for a moment is waited out. One held for 10 s
-// fails after about 2 s as in use, the old target as it was, read-only
-// attribute included, and no temporary copy left.
+// A source or target held for 300 ms is waited out. One held longer than
+// any wait fails after about 2 s as in use, the old target as it was,
+// read-only attribute included, and no temporary copy left.
 TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse) {
   for (const bool holdSource : {true, false}) {
     TempProgramFolder folder;
     const fs::path source = folder.AddSource("foto_01.jpg", "nuovo");
     const fs::path target = Write(folder.target() / "foto_02.jpg", "vecchio");
-    {
-      Holder holder(holdSource ? source : target, 300);
-      EXPECT_NO_THROW(RunCopyPass(folder.root(), u"01", u"02")) << holdSource;
-    }
+    HANDLE timer = nullptr;
+    ASSERT_TRUE(CreateTimerQueueTimer(&timer, nullptr, Release, Hold(holdSource ? source : target),
+                                      300, 0, WT_EXECUTEONLYONCE));
+    EXPECT_NO_THROW(RunCopyPass(folder.root(), u"01", u"02")) << holdSource;
+    DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "nuovo"}}));
   }
   TempProgramFolder folder;
   const fs::path target = folder.target() / "foto_02.jpg";
   WriteReadOnly(folder.source() / "foto_01.jpg", "nuovo");
   WriteReadOnly(target, "vecchio");
-  Holder holder(target, 10000);
+  const HANDLE held = Hold(target);
   const DWORD start = GetTickCount();
   EXPECT_EQ(FailingPass(folder.root(), u"01", u"02"),
             Copying("foto_01.jpg", "foto_02.jpg") + "il file è in uso da un altro programma.");
   const DWORD waited = GetTickCount() - start;
   EXPECT_TRUE(waited >= 1500 && waited < 4000) << waited << " ms";
-  SetEvent(holder.release);
-  WaitForSingleObject(holder.thread, INFINITE);
+  CloseHandle(held);
   EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "vecchio"}}));
   EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
 }
