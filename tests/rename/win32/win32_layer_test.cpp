@@ -102,12 +102,14 @@ TEST(Win32LayerTest, OnlyAFileAnotherHandleHoldsReadsAsInUse) {
   SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// Stand-ins for OpenProcess: no right to look at all, and Windows XP's
-// answer, which knows only the full right.
+// Stand-ins for OpenProcess: no right to look at all, an ended process, and
+// Windows XP's answer, which knows only the full right.
 HANDLE WINAPI Denied(DWORD, BOOL, DWORD) {
   SetLastError(ERROR_ACCESS_DENIED);
   return nullptr;
 }
+// The handle of an ended process is signalled, as this event is.
+HANDLE WINAPI Ended(DWORD, BOOL, DWORD) { return CreateEventW(nullptr, TRUE, TRUE, nullptr); }
 HANDLE WINAPI FullRightOnly(DWORD access, BOOL inherit, DWORD processId) {
   if (access & PROCESS_QUERY_LIMITED_INFORMATION) return Denied(access, inherit, processId);
   return OpenProcess(access, inherit, processId);
@@ -120,31 +122,20 @@ std::uint64_t Started(HANDLE process) {
 }
 
 // A leftover's process counts as gone only when Windows says so: an ended
-// process (its handle held here keeps its id), another start time. No right
-// to look (another user's or an elevated pass) keeps the file.
+// process, another start time. No right to look (another user's or an
+// elevated pass) keeps the file.
 TEST(Win32LayerTest, ALeftoversProcessIsGoneOnlyWhenWindowsSaysSo) {
-  wchar_t program[MAX_PATH];
-  GetModuleFileNameW(nullptr, program, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(program) + L"\" --gtest_filter=-*";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION child{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &child));
-  WaitForSingleObject(child.hProcess, INFINITE);
   const DWORD self = GetCurrentProcessId();
   const std::uint64_t started = Started(GetCurrentProcess());
   const std::tuple<OpenProcessFunction, TemporaryOwner, bool> cases[] = {
       {OpenProcess, {0, self, started}, true},
       {OpenProcess, {0, self, started + 1}, false},
-      {OpenProcess, {0, child.dwProcessId, Started(child.hProcess)}, false},
+      {Ended, {0, self, started}, false},
       {FullRightOnly, {0, self, started}, true},
       {FullRightOnly, {0, self, started + 1}, false},
       {Denied, {0, self, started + 1}, true}};
   for (const auto& [openProcess, owner, mayRun] : cases)
     EXPECT_EQ(MayRun(owner, openProcess), mayRun) << owner.processId << " " << owner.started;
-  CloseHandle(child.hThread);
-  CloseHandle(child.hProcess);
 }
 
 // The copy is hidden through the handle CopyFileExW gives the routine (Wine
