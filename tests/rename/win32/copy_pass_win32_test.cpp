@@ -6,7 +6,6 @@
 
 #include <iostream>
 
-#include "messages.hpp"
 #include "temp_program_folder.hpp"
 #include "win32_temporary_names.hpp"
 
