@@ -13,7 +13,10 @@
 #include "messages.hpp"
 #include "pass_monitor.hpp"
 #include "wide_text.hpp"
+#include "win32_file_in_use.hpp"
+#include "win32_long_path.hpp"
 #include "win32_temporary_copy.hpp"
+#include "win32_temporary_names.hpp"
 
 namespace rinomina {
 namespace {
@@ -21,30 +24,6 @@ namespace {
 std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
 std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::system_category()}; }
-
-// The \\?\ form of the folder that Windows reaches through `path`: made
-// absolute, "." and ".." resolved and doubled separators merged exactly as
-// a plain Win32 call would, but free of the MAX_PATH limit. File names are
-// appended to it afterwards, untouched.
-std::wstring LongFolderPath(const std::wstring& path, std::error_code& error) {
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) {
-      error = LastError();
-      return {};
-    }
-    if (length < full.size()) {
-      full.resize(length);
-      break;
-    }
-    full.resize(length);  // too small: `length` counts the terminating NUL
-  }
-  if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return full;
-  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
-}
 
 // Identifies a folder by volume and file index; links and junctions are
 // followed, so two names of one folder compare equal.
@@ -213,21 +192,25 @@ DWORD CopyFolders::State::ReplaceableTarget(const std::wstring& target,
 }
 
 // Copies `source` under a fresh name in "Modificati" and returns that name;
-// on failure nothing of the copy is left there.
+// on failure nothing of the copy is left there. A source another program
+// holds for a moment is waited out.
 std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
                                                  std::u16string_view newName) {
+  FileInUseWait wait(monitor);
   for (;;) {
     std::wstring temporary = temporaryPrefix + std::to_wstring(++temporaryCounter) + L".tmp";
     if (CopyHidden(source, temporary, monitor)) return temporary;
-    const DWORD code = GetLastError();
+    const DWORD code = HeldOrCode(GetLastError(), source, GENERIC_READ, InUseWhenOpen::kNo);
     if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
     RemoveTemporary(temporary);  // a failed copy may leave part of the file
+    if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
     Fail(newName, Win32Error(code));
   }
 }
 
 // Renames the complete copy over the target in one step: the old target (a
-// link too) is replaced, never written through. A read-only target would
+// link too) is replaced, never written through. A target another program
+// holds for a moment is waited out. A read-only target would
 // refuse: it alone loses that attribute first, and gets it back if the
 // rename fails anyway. A read-only link keeps it (and the rename fails):
 // SetFileAttributesW would reach the file the link points to.
@@ -242,11 +225,14 @@ void CopyFolders::State::Replace(const std::wstring& temporary, const std::wstri
     RemoveTemporary(temporary);
     Fail(newName, error);
   }
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    const std::error_code error = LastError();
+  FileInUseWait wait(monitor);
+  while (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    // Windows refuses to rename over a file that is open, however shared.
+    const DWORD code = HeldOrCode(GetLastError(), target, DELETE, InUseWhenOpen::kYes);
+    if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
     if (unlock) SetFileAttributesW(target.c_str(), targetAttributes);
     RemoveTemporary(temporary);
-    Fail(newName, error);
+    Fail(newName, Win32Error(code));
   }
 }
 
