@@ -60,15 +60,15 @@ std::string Pattern(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-std::string FailingPass(const fs::path& programFolder, std::u16string_view searchText,
-                        std::u16string_view replacementText) {
+CopyPassError FailedPass(const fs::path& programFolder, std::u16string_view searchText,
+                         std::u16string_view replacementText, PassMonitor* monitor) {
   try {
-    RunCopyPass(programFolder, searchText, replacementText);
+    RunCopyPass(programFolder, searchText, replacementText, monitor);
   } catch (const CopyPassError& error) {
-    return error.what();
+    return error;
   }
   ADD_FAILURE() << "the pass did not fail";
-  return "";
+  return CopyPassError("", {});
 }
 
 std::string Copying(std::string_view source, std::string_view target) {

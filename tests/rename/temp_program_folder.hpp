@@ -47,9 +47,15 @@ std::string Summary(const std::string& contents);
 // or lost shows.
 std::string Pattern(std::size_t size, unsigned seed);
 
-// The message of a pass that must fail; a test failure when it does not.
-std::string FailingPass(const fs::path& programFolder, std::u16string_view searchText,
-                        std::u16string_view replacementText);
+// The error of a pass that must fail; a test failure (and an empty error)
+// when it does not.
+CopyPassError FailedPass(const fs::path& programFolder, std::u16string_view searchText,
+                         std::u16string_view replacementText, PassMonitor* monitor = nullptr);
+// Its message.
+inline std::string FailingPass(const fs::path& programFolder, std::u16string_view searchText,
+                               std::u16string_view replacementText) {
+  return FailedPass(programFolder, searchText, replacementText).what();
+}
 
 // How every message about copying `source` to `target` begins.
 std::string Copying(std::string_view source, std::string_view target);

@@ -1,6 +1,6 @@
 // Form1 as Windows builds it, against the window it must be at 96 dpi,
 // written out here: form1.hpp is what is under test. Then the keyboard, the
-// press and closing by hand.
+// press and closing by hand; the text helpers the window uses.
 #include "form1_window.hpp"
 
 #include <gtest/gtest.h>
@@ -15,11 +15,6 @@
 namespace rinomina::win32 {
 namespace {
 
-constexpr wchar_t kDescription[] =
-    L"Ricopia tutti i files della cartella 'Originali' nella cartella 'Modificati'\r\nModifica il "
-    L"nome dei file ricopiati sostituendo il testo indicato nella prima casella con quello "
-    L"indicato nella seconda casella.";
-
 // Name, class, left, top, right and bottom in client pixels, and text, in
 // z-order: MSAA names an edit box after the nearest static control before it.
 const std::tuple<const char*, const wchar_t*, std::array<LONG, 4>, const wchar_t*> kExpected[] = {
@@ -29,7 +24,12 @@ const std::tuple<const char*, const wchar_t*, std::array<LONG, 4>, const wchar_t
     {"Label2", L"Static", {8, 120, 233, 137}, L"Inserire il testo nuovo"},
     {"Text2", L"Edit", {288, 120, 401, 145}, L""},
     {"Command1", L"Button", {88, 152, 201, 177}, L"Esegui"},
-    {"Label3", L"Static", {8, 0, 433, 49}, kDescription},
+    {"Label3",
+     L"Static",
+     {8, 0, 433, 49},
+     L"Ricopia tutti i files della cartella 'Originali' nella cartella 'Modificati'\r\nModifica il "
+     L"nome dei file ricopiati sostituendo il testo indicato nella prima casella con quello "
+     L"indicato nella seconda casella."},
 };
 
 // The texts the last pass was given.
@@ -83,11 +83,8 @@ std::optional<int> Key(HWND form, WPARAM key) {
 
 // What the error box met, seen from a timer that runs inside its own loop:
 // a close request for the window under it is sent, then the box is closed.
-struct BoxSeen {
-  std::wstring text;
-  bool arrowCursor = false;
-  std::wstring formTitle;
-};
+// Its text, whether the cursor is the arrow, the window's title.
+using BoxSeen = std::tuple<std::wstring, bool, std::wstring>;
 std::optional<BoxSeen> boxSeen;
 HWND boxOwner = nullptr;
 
@@ -99,6 +96,16 @@ void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR, DWORD) {
   boxSeen = BoxSeen{text, GetCursor() == LoadCursorW(nullptr, IDC_ARROW), WindowText(boxOwner)};
   PostMessageW(boxOwner, WM_CLOSE, 0, 0);  // must not end the program with 0
   PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// Pump, with CloseErrorBox watching for the error box.
+std::optional<int> PumpWatchingForTheBox(HWND form, DWORD milliseconds) {
+  boxOwner = form;
+  boxSeen.reset();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseErrorBox);
+  const std::optional<int> status = Pump(form, milliseconds);
+  KillTimer(nullptr, timer);
+  return status;
 }
 
 TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
@@ -165,12 +172,8 @@ TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
   EXPECT_EQ(WindowText(Form1Control(form, "Text1")), L"01");
 
   // Closed during the pass, it stops the pass and ends with 1, with no box.
-  boxOwner = form;
-  boxSeen.reset();
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseErrorBox);
   PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_EQ(Pump(form, 3000), 1);
-  KillTimer(nullptr, timer);
+  EXPECT_EQ(PumpWatchingForTheBox(form, 3000), 1);
   EXPECT_FALSE(boxSeen);
 
   // Closed by hand before any press, the program ends with status 0.
@@ -184,16 +187,22 @@ TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
 TEST(Form1WindowTest, AFailedPassIsReportedThenEndsWithOne) {
   const HWND form = CreateForm1(GetModuleHandleW(nullptr), FailingPass);
   ShowWindow(form, SW_SHOW);
-  boxOwner = form;
-  boxSeen.reset();
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseErrorBox);
   ClickCommand1(form);
-  EXPECT_EQ(Pump(form, 5000), 1);
-  KillTimer(nullptr, timer);
-  ASSERT_TRUE(boxSeen);
-  EXPECT_EQ(boxSeen->text, L"Impossibile copiare \"a_01\".");
-  EXPECT_TRUE(boxSeen->arrowCursor);
-  EXPECT_EQ(boxSeen->formTitle, L"Form1");
+  EXPECT_EQ(PumpWatchingForTheBox(form, 5000), 1);
+  EXPECT_EQ(boxSeen, BoxSeen(L"Impossibile copiare \"a_01\".", true, L"Form1"));
+}
+
+TEST(Win32TextTest, FolderOfKeepsAllBeforeTheLastBackslashMessagesBecomeUtf16) {
+  const std::pair<std::wstring_view, std::wstring_view> cases[] = {
+      {L"C:\\Programmi\\Rinomina\\rinomina.exe", L"C:\\Programmi\\Rinomina"},
+      {L"C:\\rinomina.exe", L"C:"},  // "C:" + "\\Originali" is the root's folder
+      {L"\\\\server\\share\\rinomina.exe", L"\\\\server\\share"},
+      {L"\\\\?\\C:\\a\\rinomina.exe", L"\\\\?\\C:\\a"},
+      {L"rinomina.exe", L""}};
+  for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << std::wstring(path);
+  // Broken bytes do not stop a message.
+  EXPECT_EQ(WideFromUtf8("perch\xC3\xA9 \xF0\x9F\x98\x80"), L"perch\u00E9 \U0001F600");
+  EXPECT_EQ(WideFromUtf8("a\xFF\x62"), L"a\uFFFDb");
 }
 
 }  // namespace

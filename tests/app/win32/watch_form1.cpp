@@ -20,19 +20,9 @@ constexpr DWORD kGiveUpMs = 300000;
 int PercentIn(const std::wstring& title) {
   if (title == L"Form1") return -1;
   int percent = -2;
-  wchar_t sign = 0;
-  if (std::swscanf(title.c_str(), L"Form1 - %d%lc", &percent, &sign) != 2 || sign != L'%' ||
-      title != L"Form1 - " + std::to_wstring(percent) + L"%") {
-    return -2;
-  }
-  return percent;
-}
-
-// The title without a message to the window, which a hung window would not answer.
-std::wstring TitleOf(HWND window) {
-  wchar_t title[64] = L"";
-  InternalGetWindowText(window, title, 64);
-  return title;
+  const bool share = std::swscanf(title.c_str(), L"Form1 - %d", &percent) == 1 &&
+                     title == L"Form1 - " + std::to_wstring(percent) + L"%";
+  return share ? percent : -2;
 }
 
 }  // namespace
@@ -41,9 +31,8 @@ int main(int argc, char** argv) {
   const int closeAt = argc > 1 ? std::atoi(argv[1]) : 101;
   const DWORD start = GetTickCount();
   HWND form = nullptr;
-  while (!(form = FindWindowW(L"RinominaForm1", nullptr)) && GetTickCount() - start < kGiveUpMs) {
+  while (!(form = FindWindowW(L"RinominaForm1", nullptr)) && GetTickCount() - start < kGiveUpMs)
     Sleep(20);
-  }
   if (form == nullptr) return std::puts("watch: no window"), 1;
   bool hung = false, wrong = false;
   int last = -1;
@@ -51,7 +40,8 @@ int main(int argc, char** argv) {
   DWORD closedAt = 0;
   while (IsWindow(form) && IsWindowVisible(form) && GetTickCount() - start < kGiveUpMs) {
     hung = hung || IsHungAppWindow(form);
-    const std::wstring title = TitleOf(form);
+    wchar_t title[64] = L"";  // read without a message, which a hung window would not answer
+    InternalGetWindowText(form, title, 64);
     const int percent = PercentIn(title);
     if (percent == -2 || percent < last) wrong = true;
     if (percent != last) titles += L" " + std::to_wstring(percent) + L"%";
