@@ -41,8 +41,10 @@ class PassMonitor {
   }
 
  private:
-  std::atomic<bool> stop_{false};
-  std::atomic<std::uint64_t> done_{0};
+  // The pass adds to done_ after every file while other threads read stop_:
+  // on cache lines of their own, neither slows the other.
+  alignas(64) std::atomic<bool> stop_{false};
+  alignas(64) std::atomic<std::uint64_t> done_{0};
   std::atomic<std::uint64_t> inAll_{0};
 };
 
