@@ -42,9 +42,11 @@ class PassMonitor {
 
  private:
   // The pass adds to done_ after every file while other threads read stop_:
-  // on cache lines of their own, neither slows the other.
-  alignas(64) std::atomic<bool> stop_{false};
-  alignas(64) std::atomic<std::uint64_t> done_{0};
+  // a cache line apart, neither slows the other. Padding rather than
+  // alignas, which would need an aligned allocator Windows XP lacks.
+  std::atomic<bool> stop_{false};
+  [[maybe_unused]] char cacheLine_[64];
+  std::atomic<std::uint64_t> done_{0};
   std::atomic<std::uint64_t> inAll_{0};
 };
 
