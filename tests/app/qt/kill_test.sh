@@ -9,10 +9,7 @@ program=$1
 # shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
 
-folder=$work/programma
-mkdir -p "$folder/Originali" "$folder/Modificati"
-head -c 32M /dev/urandom >"$work/random"
-for i in $(seq -w 1 20); do { echo "$i"; cat "$work/random"; } >"$folder/Originali/copia_$i.bin"; done
+make_large_sources 20 32M copia_ .bin
 
 copies() { find "$folder/Modificati" -name 'copia*' | wc -l; }
 killed=0

@@ -14,10 +14,7 @@ output=$4
 # shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
 
-folder=$work/programma
-mkdir -p "$folder/Originali" "$folder/Modificati"
-head -c 24M /dev/urandom >"$work/random"
-for i in $(seq -w 1 12); do { echo "$i"; cat "$work/random"; } >"$folder/Originali/video_$i.mp4"; done
+make_large_sources 12 24M video_ .mp4
 
 start_slow_pass() {
   find "$folder/Modificati" -mindepth 1 -delete

@@ -88,3 +88,13 @@ screenshot() {
   import -window "$1" "$output/$2"
   echo "screenshot: $output/$2"
 }
+
+# Makes $work/programma: "Originali" with $1 files of $2 bytes (head -c
+# sizes), named $3NN$4 with NN from 01, each different at its start, and an
+# empty "Modificati". Sets $folder to it.
+make_large_sources() {
+  folder=$work/programma
+  mkdir -p "$folder/Originali" "$folder/Modificati"
+  head -c "$2" /dev/urandom >"$work/random"
+  for i in $(seq -w 1 "$1"); do { echo "$i"; cat "$work/random"; } >"$folder/Originali/$3$i$4"; done
+}
