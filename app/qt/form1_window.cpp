@@ -44,18 +44,15 @@ std::optional<QString> RunPass(const std::filesystem::path& programFolder,
   }
 }
 
-// What the user can do to a control; closing, moving and repainting the
-// window are not among them.
+// What the user can do to a control besides the mouse, which passes through
+// the controls while the pass runs (takeInput); closing, moving and
+// repainting the window are not among it.
 bool IsInput(QEvent::Type type) {
   switch (type) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
     case QEvent::InputMethod:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
     case QEvent::ContextMenu:
     case QEvent::DragEnter:
     case QEvent::DragMove:

@@ -43,7 +43,6 @@ struct Form1 {
   PassFunction pass = nullptr;
   bool ownedByWindow = false;  // freed with the window once CreateWindowExW succeeded
   Stage stage = Stage::kIdle;
-  int exitStatus = 0;
   std::array<HWND, kControls.size()> controls{};
   HWND focus = nullptr;  // given back when the window is activated again
   Fonts fonts;
@@ -174,7 +173,6 @@ void WaitForPass(Form1& state) {
   WaitForSingleObject(state.passThread, INFINITE);
   CloseHandle(state.passThread);
   state.passThread = nullptr;
-  state.exitStatus = state.report ? 1 : 0;
 }
 
 // Asks a running pass to stop and waits for it: within a chunk of data.
@@ -190,7 +188,6 @@ void EndPass(Form1& state) {
   WaitForPass(state);  // the thread has ended or is about to
   KillTimer(state.form, kProgressTimer);
   BlockShutdown(state, false);
-  state.exitStatus = state.report ? 1 : 0;
   if (state.report && !state.monitor.StopRequested()) {
     state.stage = Stage::kReporting;
     SetWindowTextW(state.form, AsWide(form1::kTitle).data());
@@ -290,7 +287,8 @@ LRESULT CALLBACK FormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_DESTROY:
       StopPass(*state);
-      PostQuitMessage(state->exitStatus);
+      // 0 after a whole pass or none, 1 after a failed or stopped one.
+      PostQuitMessage(state->report ? 1 : 0);
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(form, GWLP_USERDATA, 0);
