@@ -231,7 +231,7 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
     }
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
       RunCopyPass(folder.root(), u"01", u"02");
-      EXPECT_EQ(ListFolder(folder.target()), copies);
+      // The dates first: reading a copy sets its access time.
       for (const auto& [name, contents] : copies) {
         const fs::path source =
             folder.source() / (name.string().substr(0, name.string().size() - 2) + "01");
@@ -242,6 +242,7 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
             << name;
         EXPECT_GT(copy.st_atim.tv_sec, date) << name;
       }
+      EXPECT_EQ(ListFolder(folder.target()), copies);
       ASSERT_EQ(::lstat((folder.target() / "rado_02").c_str(), &copy), 0);
       EXPECT_LE(copy.st_blocks, 64);
     }
