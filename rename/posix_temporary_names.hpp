@@ -27,8 +27,9 @@ class TemporaryNames {
 
   // Removes from `folder` the regular files with such names that this
   // machine's processes no longer running left behind, and no process holds
-  // a lock on (unchanged for ten minutes where locks are refused). Nothing else, and nothing when
-  // the folder cannot be listed or a file cannot be locked: a leftover kept is harmless.
+  // a lock on (where locks are refused: unchanged for ten minutes). Nothing
+  // else, and nothing when the folder cannot be listed or a file cannot be
+  // locked: a leftover kept is harmless.
   void RemoveLeftovers(int folder) const;
 
  private:

@@ -45,7 +45,7 @@ std::optional<std::uint64_t> SumSizes(const std::filesystem::path& programFolder
 struct SizeTotal::Shared {
   std::atomic<bool> abandoned{false};
   std::mutex mutex;
-  PassMonitor* monitor;  // under `mutex`; null once abandoned
+  PassMonitor* monitor = nullptr;  // under `mutex`; null once abandoned
 };
 
 SizeTotal::SizeTotal(const std::filesystem::path& programFolder, std::u16string_view searchText,
