@@ -220,7 +220,7 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
       ::utimensat(AT_FDCWD, entry.path().c_str(), kLongAgo, 0);
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
       RunCopyPass(folder.root(), u"01", u"02");
-      for (const auto& [name, contents] : copies) {  // before reading sets the access times
+      for (const auto& [name, contents] : copies) {  // dates before reads change access times
         ASSERT_EQ(::stat((folder.target() / name).c_str(), &copy), 0);
         EXPECT_EQ(std::pair(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec),
                   std::pair(kLongAgo[1].tv_sec, kLongAgo[1].tv_nsec))
