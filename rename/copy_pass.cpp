@@ -24,7 +24,8 @@ void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view
     CheckNewName(name, *newName);
     folders.CopyCurrentFile(*newName);
   }
-  if (total) total->Wait();
+  total.reset();  // the listing, abandoned, writes no more into the monitor
+  if (monitor) monitor->Complete();
 }
 
 }  // namespace rinomina

@@ -40,8 +40,9 @@ class CopyPassError : public std::runtime_error {
 // two folders being one folder fail before anything is written.
 //
 // With a monitor, a listing of its own sums the sizes of the files to copy
-// (beside the copies, where threads are at hand), and the bytes copied are
-// counted as they go. A stop request is seen before
+// (beside the copies, where threads are at hand, and never waited for), and
+// the bytes copied are counted as they go; a pass that ends well leaves the
+// share at 100 % (PassMonitor::Complete). A stop request is seen before
 // each file and between chunks of one (at most a few MiB apart): the file
 // being copied is then dropped like a failed copy, and the pass throws a
 // CopyPassError whose code() is std::errc::operation_canceled.

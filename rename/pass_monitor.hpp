@@ -39,6 +39,16 @@ class PassMonitor {
   void AddBytesDone(std::uint64_t bytes) noexcept {
     done_.fetch_add(bytes, std::memory_order_relaxed);
   }
+  // The pass ended well: everything to copy is done, whatever the counts
+  // say (sources cut after the listing, a listing not over yet). Where the
+  // total is known the share is then 100; where it is not, the bytes copied
+  // become it. A failed or stopped pass keeps its real share.
+  void Complete() noexcept {
+    const std::uint64_t done = done_.load(std::memory_order_relaxed);
+    const std::uint64_t inAll = inAll_.load(std::memory_order_relaxed);
+    if (inAll == 0) inAll_.store(done, std::memory_order_relaxed);
+    if (done < inAll) done_.store(inAll, std::memory_order_relaxed);
+  }
 
  private:
   // The pass adds to done_ after every file while other threads read stop_:

@@ -25,9 +25,25 @@ bool IsUnsupported(int error) {
          error == ETXTBSY;
 }
 
+// The copy keeps its source's date, as CopyFileExW keeps it on Windows: the
+// modification time to the nanosecond, set while the copy has no name yet or
+// its hidden one, so it never shows under its own name with another date;
+// its access time is now. A file system that lets no times be set (EPERM,
+// ENOSYS: some FUSE and network folders) keeps the copy all the same.
+std::error_code KeepDate(int target, const struct stat& status) {
+  const struct timespec times[2] = {{0, UTIME_NOW}, status.st_mtim};
+  if (::futimens(target, times) == 0 || errno == EPERM || errno == ENOSYS) return {};
+  return LastError();
+}
+
 }  // namespace
 
 std::error_code DataCopier::Copy(int source, int target, const struct stat& status) {
+  if (std::error_code error = CopyData(source, target, status)) return error;
+  return KeepDate(target, status);
+}
+
+std::error_code DataCopier::CopyData(int source, int target, const struct stat& status) {
   inKernel_ = true;
   const off_t size = status.st_size;
   // A size of 0 may hide content (some special file systems): copy to the end.

@@ -19,11 +19,14 @@ class DataCopier {
   explicit DataCopier(PassMonitor* monitor) : monitor_(monitor) {}
 
   // Copies `source` (`status` is its fstat) into `target`, which is new and
-  // empty, at the same offsets. A hole of the source stays a hole. Gives
+  // empty, at the same offsets, and gives it the source's modification time
+  // (the access time is now; a file system refusing times is let be). A hole
+  // of the source stays a hole, and counts as done once passed. Gives
   // std::errc::operation_canceled when the monitor asked for a stop.
   std::error_code Copy(int source, int target, const struct stat& status);
 
  private:
+  std::error_code CopyData(int source, int target, const struct stat& status);
   std::error_code CopyRange(int source, int target, off_t offset, off_t end);
   ssize_t CopyChunk(int source, int target, off_t offset, std::size_t size);
   void CountDone(off_t bytes);

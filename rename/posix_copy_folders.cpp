@@ -74,21 +74,19 @@ struct CopyFolders::State {
   bool targetsTaken = false;
   unsigned sinceProbe = 0;
   // Over a file-size limit a write fails with EFBIG, reported like any other
-  // failure, instead of SIGXFSZ ending the program mid-copy.
+  // failure, instead of SIGXFSZ ending the program mid-copy. Set when the
+  // copies begin: a listing only (SizeTotal's, which may outlive the pass)
+  // leaves the process's signals alone.
   struct sigaction oldFileSizeAction {};
+  bool fileSizeSignalIgnored = false;
 
-  explicit State(PassMonitor* passMonitor) : monitor(passMonitor) {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGXFSZ, &ignore, &oldFileSizeAction);
-  }
+  explicit State(PassMonitor* passMonitor) : monitor(passMonitor) {}
   ~State() {
     // A failure is on its way out: the copies made before it must last too,
     // and the failure is the error to report.
     if (target.valid() && !flushed) ::syncfs(target.get());
     if (listing != nullptr) ::closedir(listing);
-    ::sigaction(SIGXFSZ, &oldFileSizeAction, nullptr);
+    if (fileSizeSignalIgnored) ::sigaction(SIGXFSZ, &oldFileSizeAction, nullptr);
   }
 
   [[noreturn]] void Fail(std::u16string_view newName, std::error_code error) const {
@@ -187,6 +185,10 @@ void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
 }
 
 void CopyFolders::State::OpenTarget(std::u16string_view newName) {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigemptyset(&ignore.sa_mask);
+  fileSizeSignalIgnored = ::sigaction(SIGXFSZ, &ignore, &oldFileSizeAction) == 0;
   const std::string targetPath = programFolder + "/Modificati";
   target.Reset(::open(targetPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!target.valid()) throw TargetFolderFailed(DecodeFileName(current), newName, LastError());

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <ctime>
 
 #include "new_name.hpp"
 #include "posix_file_descriptor.hpp"
@@ -32,6 +33,23 @@ bool TakeLock(int file, short type) {
   return ::fcntl(file, F_OFD_SETLK, &lock) == 0;
 }
 
+// Where the file system refuses every lock (ENOLCK: NFS without its lock
+// service, some FUSE folders) no writer can be told by its lock, and a
+// leftover goes only once it has not changed for this long. The change time
+// (ctime) tells, not the modification time: a finished copy takes its
+// source's modification time, maybe years old, just before its rename, while
+// the change time moves with every write and every change of times, and no
+// one can set it. A pass of another PID namespace of this machine keeps its
+// copy so while it writes; one held still for longer loses it and fails
+// cleanly at its rename.
+constexpr time_t kIdleSeconds = 10 * 60;
+
+bool IdleLongEnough(const struct stat& status) {
+  struct timespec now;
+  return ::clock_gettime(CLOCK_REALTIME, &now) == 0 &&
+         now.tv_sec - status.st_ctim.tv_sec >= kIdleSeconds;
+}
+
 // Removes the regular file `name` of `folder` unless a process holds a lock
 // on it. The probe is a read lock: the writer's lock refuses it just the
 // same, and a read-only copy can be opened for it. It is held until the
@@ -41,7 +59,9 @@ void RemoveUnlocked(int folder, const char* name) {
       ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   struct stat status;
   if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return;
-  if (TakeLock(file.get(), F_RDLCK)) ::unlinkat(folder, name, 0);
+  if (TakeLock(file.get(), F_RDLCK) || (errno == ENOLCK && IdleLongEnough(status))) {
+    ::unlinkat(folder, name, 0);
+  }
 }
 
 }  // namespace

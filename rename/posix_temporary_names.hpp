@@ -3,8 +3,9 @@
 // wrote it. The writer holds an open file description lock on it from its
 // creation to its rename; the lock ends with the process, whatever ends it,
 // and is seen across PID namespaces (and by NFS clients that share locks).
-// A later pass removes a leftover only when it can take a lock on it, and
-// its host is this one, and its process is gone.
+// A later pass removes a leftover only when its host is this one, its
+// process is gone, and it can take a lock on it; where the file system
+// refuses all locks (ENOLCK), when it has not changed for ten minutes instead.
 #pragma once
 
 #include <string>
@@ -26,8 +27,9 @@ class TemporaryNames {
 
   // Removes from `folder` the regular files with such names that this
   // machine's processes no longer running left behind, and no process holds
-  // a lock on. Nothing else, and nothing when the folder cannot be listed or
-  // a file cannot be locked: a leftover kept is harmless.
+  // a lock on (where locks are refused: unchanged for ten minutes). Nothing
+  // else, and nothing when the folder cannot be listed or a file cannot be
+  // locked: a leftover kept is harmless.
   void RemoveLeftovers(int folder) const;
 
  private:

@@ -1,31 +1,39 @@
 #include "size_total.hpp"
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
+
+#ifdef _GLIBCXX_HAS_GTHREADS
+#include <mutex>
+#include <system_error>
+#include <thread>
+#endif
 
 #include "copy_folders.hpp"
-#include "copy_pass.hpp"
 #include "pass_monitor.hpp"
 
 namespace rinomina {
 namespace {
 
 // Lists "Originali" until the end, or until `stopped` says the pass is over.
-// A folder that cannot be listed leaves the total unknown: the pass lists
-// it too, and reports that failure itself.
+// Nothing when the listing fails, whatever the failure: a folder that cannot
+// be listed is listed by the pass too, which reports that itself.
 template <typename Stopped>
-void SumSizes(const std::filesystem::path& programFolder, std::u16string_view searchText,
-              PassMonitor& monitor, Stopped stopped) {
+std::optional<std::uint64_t> SumSizes(const std::filesystem::path& programFolder,
+                                      std::u16string_view searchText, Stopped stopped) noexcept {
   try {
     CopyFolders folders(programFolder);  // listing only: it never opens "Modificati"
     std::uint64_t bytes = 0;
     std::u16string name;
     while (folders.NextFile(name)) {
-      if (stopped()) return;
+      if (stopped()) return std::nullopt;
       // The files whose names hold the search text are the ones the pass copies.
       if (name.find(searchText) != std::u16string::npos) bytes += folders.CurrentFileSize();
     }
-    monitor.SetBytesInAll(bytes);
-  } catch (const CopyPassError&) {
+    return bytes;
+  } catch (...) {
+    return std::nullopt;
   }
 }
 
@@ -33,24 +41,48 @@ void SumSizes(const std::filesystem::path& programFolder, std::u16string_view se
 
 #ifdef _GLIBCXX_HAS_GTHREADS
 
+// What the pass and its listing share; the last of the two to end frees it.
+struct SizeTotal::Shared {
+  std::atomic<bool> abandoned{false};
+  std::mutex mutex;
+  PassMonitor* monitor = nullptr;  // under `mutex`; null once abandoned
+};
+
 SizeTotal::SizeTotal(const std::filesystem::path& programFolder, std::u16string_view searchText,
                      PassMonitor& monitor)
-    : listing_(
-          [programFolder, searchText = std::u16string(searchText), &monitor](std::stop_token stop) {
-            SumSizes(programFolder, searchText, monitor,
-                     [&] { return stop.stop_requested() || monitor.StopRequested(); });
-          }) {}
+    : shared_(std::make_shared<Shared>()) {
+  shared_->monitor = &monitor;
+  auto list = [shared = shared_, programFolder, searchText = std::u16string(searchText)] {
+    const std::optional<std::uint64_t> bytes =
+        SumSizes(programFolder, searchText, [&] { return shared->abandoned.load(); });
+    const std::lock_guard lock(shared->mutex);
+    if (bytes && shared->monitor) shared->monitor->SetBytesInAll(*bytes);
+  };
+  try {
+    std::thread(std::move(list)).detach();
+  } catch (const std::system_error&) {
+    // No thread to spare: the pass goes on without a total.
+  }
+}
 
-void SizeTotal::Wait() { listing_.join(); }
+SizeTotal::~SizeTotal() {
+  shared_->abandoned = true;
+  const std::lock_guard lock(shared_->mutex);
+  shared_->monitor = nullptr;
+}
 
 #else
 
+struct SizeTotal::Shared {};
+
 SizeTotal::SizeTotal(const std::filesystem::path& programFolder, std::u16string_view searchText,
                      PassMonitor& monitor) {
-  SumSizes(programFolder, searchText, monitor, [&] { return monitor.StopRequested(); });
+  const std::optional<std::uint64_t> bytes =
+      SumSizes(programFolder, searchText, [&] { return monitor.StopRequested(); });
+  if (bytes) monitor.SetBytesInAll(*bytes);
 }
 
-void SizeTotal::Wait() {}
+SizeTotal::~SizeTotal() = default;
 
 #endif
 

@@ -15,21 +15,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <thread>
 #include <vector>
 
 #include "messages.hpp"
 #include "temp_program_folder.hpp"
 
-// Link-time wraps (-Wl,--wrap) let a test make a close() after writing, or
-// the pass's final syncfs(), fail as a network file system or a disk would,
-// and count the flushes.
-enum class Fault { kNone, kClose, kSyncfs, kFileSize } fault = Fault::kNone;
+// Link-time wraps (-Wl,--wrap) let a test make a close() after writing, the
+// pass's final syncfs() or the setting of a copy's date fail as a network file
+// system or a disk would, and count the flushes.
+enum class Fault { kNone, kClose, kSyncfs, kFileSize, kDate } fault = Fault::kNone;
 int syncfsCalls = 0;
 extern "C" int __real_close(int fd);
 extern "C" int __real_syncfs(int fd);
@@ -42,6 +44,68 @@ extern "C" int __wrap_syncfs(int fd) {
   ++syncfsCalls;
   return fault == Fault::kSyncfs ? (errno = EIO, -1) : __real_syncfs(fd);
 }
+// Dates refused with this errno (0: none), as some FUSE and network folders do.
+int datesRefused = 0;
+extern "C" int __real_futimens(int fd, const timespec times[2]);
+extern "C" int __wrap_futimens(int fd, const timespec times[2]) {
+  if (fault == Fault::kDate) return errno = EIO, -1;
+  return datesRefused != 0 ? (errno = datesRefused, -1) : __real_futimens(fd, times);
+}
+// Every lock refused (NFS without its lock service), and a clock moved on by
+// `clockShift` seconds, so that a file written now looks older.
+bool locksRefused = false;
+time_t clockShift = 0;
+extern "C" int __real_fcntl(int fd, int command, ...);
+extern "C" int __wrap_fcntl(int fd, int command, ...) {
+  std::va_list arguments;
+  va_start(arguments, command);
+  void* const argument = va_arg(arguments, void*);
+  va_end(arguments);
+  if (locksRefused && command == F_OFD_SETLK) return errno = ENOLCK, -1;
+  return __real_fcntl(fd, command, argument);
+}
+extern "C" int __real_clock_gettime(clockid_t clock, timespec* now);
+extern "C" int __wrap_clock_gettime(clockid_t clock, timespec* now) {
+  const int result = __real_clock_gettime(clock, now);
+  if (clock == CLOCK_REALTIME) now->tv_sec += clockShift;
+  return result;
+}
+// Waits at most 10 s for `done`; whether it came.
+template <typename Done>
+bool WaitUntil(Done done) {
+  for (int waited = 0; !done() && waited < 10000; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return done();
+}
+// The listing that sums the sizes (on its own thread) meets "lento_01": its
+// stat is held while `holdListing` is set (a slow network folder); with
+// `throwInListing` its next allocation fails; `listingEnded` tells when the
+// thread is gone. With `waitForListing` the pass's next openat waits until
+// the listing is held.
+const std::thread::id testThread = std::this_thread::get_id();
+std::atomic<bool> holdListing{false}, listingHeld{false}, listingEnded{false};
+bool throwInListing = false, waitForListing = false;
+thread_local bool failAllocation = false;
+// Over malloc, as the library's own, whose operator delete then frees it.
+void* operator new(std::size_t size) {
+  void* memory = std::exchange(failAllocation, false) ? nullptr : std::malloc(size ? size : 1);
+  return memory != nullptr ? memory : throw std::bad_alloc();
+}
+struct ListingEnd {
+  ~ListingEnd() { listingEnded = true; }
+};
+extern "C" int __real_fstatat(int folder, const char* name, struct stat* status, int flags);
+extern "C" int __wrap_fstatat(int folder, const char* name, struct stat* status, int flags) {
+  if (std::strcmp(name, "lento_01") == 0 && std::this_thread::get_id() != testThread) {
+    thread_local const ListingEnd end;
+    failAllocation = throwInListing;
+    listingHeld = holdListing.load();
+    WaitUntil([] { return !holdListing; });
+    listingHeld = false;
+  }
+  return __real_fstatat(folder, name, status, flags);
+}
 // The errno an O_TMPFILE open fails with, 0 for none.
 int refuseTmpfile = [] {
   const char* name = std::getenv("RINOMINA_TEST_REFUSE_TMPFILE");
@@ -50,6 +114,7 @@ int refuseTmpfile = [] {
 }();
 extern "C" int __real_openat(int folder, const char* path, int flags, ...);
 extern "C" int __wrap_openat(int folder, const char* path, int flags, ...) {
+  if (std::exchange(waitForListing, false)) WaitUntil([] { return listingHeld.load(); });
   const bool tmpfile = (flags & O_TMPFILE) == O_TMPFILE;
   if (tmpfile && refuseTmpfile != 0) return errno = refuseTmpfile, -1;
   std::va_list arguments;
@@ -79,6 +144,8 @@ namespace rinomina::test {
 namespace {
 
 const fs::path kShm = "/dev/shm";  // a tmpfs on most systems
+// A date of 2001 (access, modification), to the nanosecond.
+const timespec kLongAgo[2] = {{1000000000, 1}, {1000000000, 123456789}};
 
 // Ends a child process at once, with what it ran counted in a coverage build
 // (std::_Exit skips the counters' own exit handler).
@@ -116,7 +183,8 @@ fs::path AddSparseSource(const TempProgramFolder& folder) {
 // holes, a name that is not UTF-8, a read-only file, a link to a file (copied
 // as a file); folders, links to them and FIFOs are left out; links under a
 // target name are replaced, never written through. "Modificati" may be a link
-// to a folder, but one to "Originali" fails before copying.
+// to a folder, but one to "Originali" fails before copying. Each copy has its
+// source's modification time, to the nanosecond, and is accessed now.
 TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
   const std::string large = Pattern((3 << 20) + 1, 1), odd = Pattern(200001, 2);
   const Listing copies{{"grande_02", Summary(large)},
@@ -148,8 +216,17 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
     const fs::path outside = Write(other.root() / "esterno", "esterno");
     fs::create_hard_link(outside, folder.target() / "dispari_02");
     fs::create_symlink(outside, folder.target() / "grande_02");
+    for (const auto& entry : fs::directory_iterator(folder.source()))
+      ::utimensat(AT_FDCWD, entry.path().c_str(), kLongAgo, 0);
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
       RunCopyPass(folder.root(), u"01", u"02");
+      for (const auto& [name, contents] : copies) {  // dates before reads change access times
+        ASSERT_EQ(::stat((folder.target() / name).c_str(), &copy), 0);
+        EXPECT_EQ(std::pair(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec),
+                  std::pair(kLongAgo[1].tv_sec, kLongAgo[1].tv_nsec))
+            << name;
+        EXPECT_GT(copy.st_atim.tv_sec, kLongAgo[0].tv_sec) << name;
+      }
       EXPECT_EQ(ListFolder(folder.target()), copies);
       ASSERT_EQ(::lstat((folder.target() / "rado_02").c_str(), &copy), 0);
       EXPECT_LE(copy.st_blocks, 64);
@@ -213,14 +290,15 @@ TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
     if (replacing) Write(folder.target() / "b_02", "vecchio");
     PassMonitor monitor;
     std::thread watcher([&monitor] {
-      // Stop once a few chunks of the large file are done.
-      while (monitor.Read().bytesDone < (20u << 20)) std::this_thread::yield();
+      // Stop once a few chunks of the large file are done and the total is known.
+      WaitUntil(
+          [&] { return monitor.Read().bytesDone >= (20u << 20) && monitor.Read().bytesInAll; });
       monitor.RequestStop();
     });
     const std::error_code code = FailedPass(folder.root(), u"01", u"02", &monitor).code();
     watcher.join();
     EXPECT_EQ(code, std::errc::operation_canceled);
-    EXPECT_LT(monitor.Read().bytesDone, monitor.Read().bytesInAll);
+    EXPECT_LT(monitor.Read().bytesDone, monitor.Read().bytesInAll);  // a stop keeps its share
     // The files listed before the large one are copied, none after it.
     Listing copies;
     if (replacing) copies["b_02"] = "vecchio";
@@ -236,12 +314,14 @@ TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
 // Each fault stops the pass with its message and leaves no partial file: a
 // new target is not there, an old one is intact. Only after a failed flush
 // do the copies stay; the copies are flushed after a failure too. A
-// file-size limit gives EFBIG, not death by SIGXFSZ.
+// file-size limit gives EFBIG, not death by SIGXFSZ. A date that cannot be
+// set for a reason other than a refusal is a failure.
 TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
   const std::string failed = Copying("a_01", "a_02"), eio = "errore di lettura o scrittura";
   const std::pair<Fault, std::string> cases[] = {
       {Fault::kClose, failed + eio},
       {Fault::kFileSize, failed + "file troppo grande"},
+      {Fault::kDate, failed + eio},
       {Fault::kSyncfs, "Impossibile salvare sul disco i file copiati in \"Modificati\": " + eio}};
   for (const auto& [with, message] : cases) {
     for (const bool replacing : {false, true}) {
@@ -284,17 +364,82 @@ TEST(CopyPassPosixTest, SourcesThatCannotBeCopiedStopThePass) {
             "Impossibile aprire la cartella \"Originali\": troppi collegamenti simbolici.");
 }
 
-// A sparse source cut short while it is copied: the copy holds what the
-// source holds at the end, not its first size zero-filled.
+// A sparse source cut short while it is copied, after the sizes were summed:
+// the copy holds what the source holds at the end, not its first size
+// zero-filled, and the pass, which ended well, shows 100 %.
 TEST(CopyPassPosixTest, ASparseSourceCutWhileCopiedGivesWhatItHoldsAtTheEnd) {
   TempProgramFolder folder;
   const fs::path source = AddSparseSource(folder);
+  PassMonitor monitor;
   onSeek = [&](int whence) {
+    WaitUntil([&] { return monitor.Read().bytesInAll != 0; });
     if (whence == SEEK_HOLE) ::truncate(source.c_str(), 512 << 10);
   };
-  RunCopyPass(folder.root(), u"01", u"02");
+  RunCopyPass(folder.root(), u"01", u"02", &monitor);
   onSeek = nullptr;
   EXPECT_EQ(Summary(Contents(folder.target() / "rado_02")), Summary(Pattern(512 << 10, 4)));
+  EXPECT_EQ(monitor.Read().bytesInAll, 16u << 20);
+  EXPECT_EQ(PercentDone(monitor.Read()), 100);
+}
+
+// The listing that sums the sizes is never waited for: a pass that fails
+// while its stat hangs (a slow network folder) ends at once, and the listing
+// then writes nothing into the monitor. Whatever the listing throws ends in
+// its own thread; the pass ends well all the same.
+TEST(CopyPassPosixTest, ThePassNeitherWaitsForNorFallsWithItsSizeListing) {
+  TempProgramFolder folder;
+  folder.AddSource("lento_01", "lento");
+  fs::create_symlink("mancante", folder.source() / "rotto_01");
+  PassMonitor monitor;
+  holdListing = waitForListing = true;
+  listingEnded = false;
+  FailedPass(folder.root(), u"01", u"02", &monitor);
+  EXPECT_TRUE(listingHeld) << "the pass waited for its listing";
+  holdListing = false;
+  EXPECT_TRUE(WaitUntil([] { return listingEnded.load(); })) << "the listing never ended";
+  EXPECT_EQ(monitor.Read().bytesInAll, 0u);
+  fs::remove(folder.source() / "rotto_01");  // lento_01 a link: its stat comes before its name
+  fs::rename(folder.source() / "lento_01", folder.source() / "vero");
+  fs::create_symlink("vero", folder.source() / "lento_01");
+  EXPECT_EXIT(
+      {
+        throwInListing = true;
+        PassMonitor watched;
+        RunCopyPass(folder.root(), u"01", u"02", &watched);
+        const bool ended = WaitUntil([] { return listingEnded.load(); });
+        ExitChild(ended && PercentDone(watched.Read()) == 100 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+// Folders that refuse to set dates (EPERM, ENOSYS: some FUSE and network
+// folders) get their copies all the same. Where every lock is refused (NFS
+// without its lock service), a leftover goes only when this machine's process
+// that wrote it is gone and it has not changed for ten minutes, whatever its
+// modification time (a copy takes its source's, maybe years old).
+TEST(CopyPassPosixTest, FoldersRefusingDatesOrLocksKeepCopiesAndLiveLeftovers) {
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  const std::string ours = ".rinomina-" + std::string(host) + "-", dead = "2147483647-1.tmp";
+  const std::tuple<std::string, time_t, bool, int> cases[] = {
+      {ours + dead, 11 * 60, false, EPERM},
+      {ours + dead, 9 * 60, true, ENOSYS},  // written lately
+      {".rinomina-altro-" + dead, 11 * 60, true, EPERM},
+      {ours + std::to_string(::getpid()) + "-1.tmp", 11 * 60, true, EPERM}};  // a running pass's
+  locksRefused = true;
+  for (const auto& [leftover, age, kept, refused] : cases) {
+    TempProgramFolder folder;
+    folder.AddSource("a_01", "a");
+    const fs::path file = Write(folder.target() / leftover, "parte");
+    ::utimensat(AT_FDCWD, file.c_str(), kLongAgo, 0);
+    clockShift = age;
+    datesRefused = refused;
+    RunCopyPass(folder.root(), u"01", u"02");
+    clockShift = datesRefused = 0;
+    EXPECT_EQ(fs::exists(file), kept) << leftover << " " << age;
+    EXPECT_EQ(Contents(folder.target() / "a_02"), "a");
+  }
+  locksRefused = false;
 }
 
 // A pass on a folder without unnamed files (a USB stick), held in the middle
