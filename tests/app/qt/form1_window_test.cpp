@@ -153,12 +153,16 @@ class Form1WindowTest : public QObject {
       f["Text1"]->setProperty("text", search);
       f["Text2"]->setProperty("text", replacement);
       f["Command1"]->setFocus();
-      QCOMPARE(f.runUntilFinished([&f, &key] {
+      QStringList enabled;  // controls still taking input once pressed: none, greyed till the end
+      QCOMPARE(f.runUntilFinished([&f, &key, &enabled] {
         if (key.isEmpty()) QTest::mouseClick(f["Command1"], Qt::LeftButton);
         QTest::keySequence(f["Command1"], key);
+        for (const char* name : {"Text1", "Text2", "Command1"})
+          if (f[name]->isEnabled()) enabled << name;
       }),
                0);
       QCOMPARE(f.copies(), copies);
+      QCOMPARE(enabled, QStringList());
     }
   }
 
