@@ -5,8 +5,8 @@
 // The press runs the pass on a thread of its own, so the window keeps
 // answering: it shows the share done in its title (and on the taskbar
 // button), keeps a busy cursor, and its boxes and button are greyed. Closing
-// it hides it at once and stops the pass, as does the session ending; the
-// window is destroyed once the pass has ended, after the error box if it
+// it hides it at once and stops the pass; the session ending stops it too.
+// The window is destroyed once the pass has ended, after the error box if it
 // failed.
 #pragma once
 
