@@ -51,7 +51,10 @@ int main(int argc, char* argv[]) {
     std::fputs(kNoXDisplayText, stderr);
     return rinomina::Form1Window::kFailureExitStatus;
   }
-  QApplication app(argc, argv);
+  // The program takes no arguments; the folder's Qt takes none either, such
+  // as -platformpluginpath, which would load a plugin from elsewhere.
+  int qtArgumentCount = bundledPlugins ? 1 : argc;
+  QApplication app(qtArgumentCount, argv);
   QApplication::setFont(rinomina::WindowFont(rinomina::kWindowPointSize));  // the error box too
   if (!rinomina::InstallItalianQtTexts(app)) qWarning("Testi di Qt in italiano non disponibili.");
   QApplication::setWindowIcon(ProgramIcon());
