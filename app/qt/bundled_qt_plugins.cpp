@@ -45,21 +45,27 @@ std::vector<fs::path> Entries(const fs::path& folder) {
 
 }  // namespace
 
-void UseBundledQtPlugins() {
+bool UseBundledQtPlugins() {
   std::error_code error;
   const fs::path plugins =
       fs::read_symlink("/proc/self/exe", error).parent_path() / "lib" / "plugins";
-  if (error || !fs::is_directory(plugins, error)) return;  // the system's Qt
+  if (error || !fs::is_directory(plugins, error)) return false;  // the system's Qt
 
   // The folder's only platform is X11 (XWayland on a Wayland desktop): a
   // session's QT_QPA_PLATFORM=wayland would otherwise stop the program.
   qputenv("QT_QPA_PLATFORM", "xcb");
+  // Qt would still load the platform plugin of the folder the first names,
+  // beside the built-in one; the second counts only until the paths are set
+  // below, and goes all the same.
+  qunsetenv("QT_QPA_PLATFORM_PLUGIN_PATH");
+  qunsetenv("QT_PLUGIN_PATH");
   QCoreApplication::setLibraryPaths({});
   for (const fs::path& kind : Entries(plugins)) {
     for (const fs::path& file : Entries(kind)) {
       if (file.extension() == ".so") RegisterPlugin(file);
     }
   }
+  return true;
 }
 
 }  // namespace rinomina

@@ -44,25 +44,6 @@ std::optional<QString> RunPass(const std::filesystem::path& programFolder,
   }
 }
 
-// What the user can do to a control besides the mouse, which passes through
-// the controls while the pass runs (takeInput); closing, moving and
-// repainting the window are not among it.
-bool IsInput(QEvent::Type type) {
-  switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::InputMethod:
-    case QEvent::ContextMenu:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // How often the title shows the progress: about 4 times a second.
 constexpr int kProgressIntervalMs = 250;
 
@@ -130,30 +111,20 @@ void Form1Window::pressCommand1() {
   if (state_ != State::kIdle) return;
   state_ = State::kRunningPass;
   show();
-  // The texts are read once, here; the controls take no input until the end.
+  // The texts are read once, here.
   pass_.reset(QThread::create([this, search = searchBox_->text().toStdU16String(),
                                replacement = replacementBox_->text().toStdU16String()] {
     failure_ = RunPass(programFolder_, search, replacement, monitor_);
   }));
   connect(pass_.get(), &QThread::finished, this, &Form1Window::passEnded);
-  takeInput(false);
+  // Shown greyed, the boxes and the button take no input until the window
+  // goes (after the pass, or after its report): the texts stay as read.
+  for (const char* name : {"Text1", "Text2", "Command1"})
+    FindControl<QWidget>(this, name)->setEnabled(false);
   // A busy cursor on every widget, text boxes included, for as long as it runs.
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   progressTimer_.start();
   pass_->start();
-}
-
-// Mouse events pass through the controls to the window, which ignores them,
-// so a click neither presses nor moves the focus; the keys are filtered out.
-void Form1Window::takeInput(bool take) {
-  for (QWidget* control : findChildren<QWidget*>()) {
-    control->setAttribute(Qt::WA_TransparentForMouseEvents, !take);
-    if (take) {
-      control->removeEventFilter(this);
-    } else {
-      control->installEventFilter(this);
-    }
-  }
 }
 
 void Form1Window::showProgress() {
@@ -163,7 +134,6 @@ void Form1Window::showProgress() {
 void Form1Window::passEnded() {
   pass_->wait();  // finished() may come a moment before the thread is gone
   progressTimer_.stop();
-  takeInput(true);
   QGuiApplication::restoreOverrideCursor();
   if (!failure_) {
     showProgress();
@@ -183,11 +153,6 @@ void Form1Window::finish(int exitStatus) {
   emit finished(exitStatus);
 }
 
-bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
-  if (state_ == State::kRunningPass && IsInput(event->type())) return true;
-  return QWidget::eventFilter(watched, event);
-}
-
 void Form1Window::closeEvent(QCloseEvent* event) {
   switch (state_) {
     case State::kIdle:
@@ -197,8 +162,12 @@ void Form1Window::closeEvent(QCloseEvent* event) {
       emit finished(0);
       return;
     case State::kRunningPass:
-      // The window closes once the pass has stopped, within a chunk of data.
+      // The close is taken at once: the window goes off the screen now, and
+      // the program ends once the pass has stopped (within a chunk of data)
+      // and flushed the copies it made, which on a slow disk takes a while.
       monitor_.RequestStop();
+      progressTimer_.stop();
+      hide();
       event->ignore();
       return;
     case State::kReporting:

@@ -1,8 +1,10 @@
 // Form1, the program's only window: it takes the search and replacement texts
 // and runs one copy pass on the program folder when "Command1" is pressed.
 // The pass runs on a thread of its own, so the window stays alive: it shows
-// the share done in its title and stops the pass when it is closed. It never
-// quits the application itself; it emits finished() once instead.
+// the share done in its title, its boxes and button greyed. Closed, it
+// leaves the screen at once and stops the pass. It never quits the
+// application itself; it emits finished() once instead, when the pass has
+// ended.
 #pragma once
 
 #include <QTimer>
@@ -37,15 +39,12 @@ class Form1Window : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  // While the pass runs, the controls take no input: the texts stay as read.
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   enum class State { kIdle, kRunningPass, kReporting, kFinished };
 
   void createControls();
   void pressCommand1();
-  void takeInput(bool take);
   void showProgress();
   void passEnded();
   void finish(int exitStatus);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -13,6 +14,7 @@
 #include "italian_qt_texts.hpp"
 #include "messages.hpp"
 #include "window_font.hpp"
+#include "x_display.hpp"
 
 namespace {
 
@@ -35,11 +37,24 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+// Said on the terminal, the only place left without a display; in English
+// too, for whoever reads the terminal of a machine set up in another language.
+constexpr char kNoXDisplayText[] =
+    "Nessun display X: avviare il programma da una sessione grafica (X11 o XWayland)\n"
+    "No X display: start the program from a graphical session (X11 or XWayland)\n";
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  rinomina::UseBundledQtPlugins();
-  QApplication app(argc, argv);
+  const bool bundledPlugins = rinomina::UseBundledQtPlugins();
+  if (rinomina::QtWillUseX11(bundledPlugins) && !rinomina::XDisplayOpens()) {
+    std::fputs(kNoXDisplayText, stderr);
+    return rinomina::Form1Window::kFailureExitStatus;
+  }
+  // The program takes no arguments; the folder's Qt takes none either, such
+  // as -platformpluginpath, which would load a plugin from elsewhere.
+  int qtArgumentCount = bundledPlugins ? 1 : argc;
+  QApplication app(qtArgumentCount, argv);
   QApplication::setFont(rinomina::WindowFont(rinomina::kWindowPointSize));  // the error box too
   if (!rinomina::InstallItalianQtTexts(app)) qWarning("Testi di Qt in italiano non disponibili.");
   QApplication::setWindowIcon(ProgramIcon());

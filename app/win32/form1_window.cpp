@@ -208,6 +208,12 @@ void Press(HWND form, Form1& state) {
   state.stage = Stage::kRunningPass;
   ShowWindow(form, SW_SHOW);
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  // Greyed, the boxes and the button take no input until the window goes
+  // (after the pass, or after its error box). The focus moves to the window
+  // itself first: keys would still reach a disabled control that kept it.
+  SetFocus(form);
+  state.focus = form;
+  for (const std::size_t i : {kText1, kText2, kCommand1}) EnableWindow(state.controls[i], FALSE);
   try {
     state.searchText = WindowText(state.controls[kText1]);
     state.replacementText = WindowText(state.controls[kText2]);
@@ -249,7 +255,8 @@ LRESULT CALLBACK FormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lP
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(form, focus)) state->focus = focus;
+        if (focus != nullptr && IsChild(form, focus) && IsWindowEnabled(focus))
+          state->focus = focus;
       } else if (!HIWORD(wParam)) {  // not while minimised
         SetFocus(state->focus);
         return 0;
@@ -274,9 +281,15 @@ LRESULT CALLBACK FormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lP
       SetCursor(LoadCursorW(nullptr, IDC_WAIT));  // over the controls too
       return TRUE;
     case WM_CLOSE:
-      // During the pass a close request stops it; the window goes once it
-      // has. Under the error box it waits for the box.
-      if (state->stage == Stage::kRunningPass) state->monitor.RequestStop();
+      // During the pass a close request stops it and the window leaves the
+      // screen at once; it is destroyed, and the program ends, once the pass
+      // has stopped and flushed its copies. Under the error box it waits for
+      // the box.
+      if (state->stage == Stage::kRunningPass) {
+        state->monitor.RequestStop();
+        KillTimer(form, kProgressTimer);
+        ShowWindow(form, SW_HIDE);
+      }
       if (state->stage == Stage::kRunningPass || state->stage == Stage::kReporting) return 0;
       break;
     case WM_QUERYENDSESSION:
@@ -347,22 +360,8 @@ HWND Form1Control(HWND form, std::string_view name) {
   return GetDlgItem(form, kFirstControlId + static_cast<int>(IndexOf(name)));
 }
 
-// What the user does to the controls with keys and the mouse. Alt and
-// function keys (Alt+F4 closes the window) and the frame are not among it.
-bool IsControlInput(UINT message) {
-  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) return true;
-  return message >= WM_KEYFIRST && message <= WM_KEYLAST && message != WM_SYSKEYDOWN &&
-         message != WM_SYSKEYUP && message != WM_SYSCHAR && message != WM_SYSDEADCHAR;
-}
-
 bool PreTranslateForm1Message(HWND form, MSG& message) {
-  if (!IsWindow(form)) return false;
-  const auto* state = reinterpret_cast<const Form1*>(GetWindowLongPtrW(form, GWLP_USERDATA));
-  if (state != nullptr && state->stage == Stage::kRunningPass && IsControlInput(message.message) &&
-      (message.hwnd == form || IsChild(form, message.hwnd))) {
-    return true;  // dropped: the texts stay as they were read
-  }
-  return IsDialogMessageW(form, &message);
+  return IsWindow(form) && IsDialogMessageW(form, &message);
 }
 
 int RunForm1(HWND form) {

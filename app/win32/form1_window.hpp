@@ -4,9 +4,10 @@
 //
 // The press runs the pass on a thread of its own, so the window keeps
 // answering: it shows the share done in its title (and on the taskbar
-// button), keeps a busy cursor, and takes no input into its controls. Closing
-// it, or the session ending, stops the pass; the window is destroyed once the
-// pass has ended, after the error box if it failed.
+// button), keeps a busy cursor, and its boxes and button are greyed. Closing
+// it hides it at once and stops the pass; the session ending stops it too.
+// The window is destroyed once the pass has ended, after the error box if it
+// failed.
 #pragma once
 
 #include <windows.h>
@@ -33,9 +34,8 @@ HWND CreateForm1(HINSTANCE instance, PassFunction pass);
 // The control made for the entry `name` of form1::kControls.
 HWND Form1Control(HWND form, std::string_view name);
 
-// Handles one message of the thread's queue as Form1 needs: keyboard and
-// mouse input to its controls is dropped while a pass runs, and the dialog
-// keys work. True when it was handled (nothing more to do with it).
+// Handles one message of the thread's queue as Form1 needs: the dialog keys
+// work. True when it was handled (nothing more to do with it).
 bool PreTranslateForm1Message(HWND form, MSG& message);
 
 // Runs the thread's message loop until Form1 is destroyed. Returns the exit

@@ -30,8 +30,10 @@ const std::tuple<const char*, QRect, QString, bool> kControls[] = {
 std::filesystem::path MakeProgramFolder(const QTemporaryDir& dir) {
   QDir(dir.path()).mkdir("Originali");
   QDir(dir.path()).mkdir("Modificati");
-  for (const char* name : {"foto_01.jpg", "città 01.txt", "nota.txt"})
-    QFile(dir.filePath("Originali/" + QString::fromUtf8(name))).open(QFile::WriteOnly);
+  for (const char* name : {"foto_01.jpg", "città 01.txt", "nota.txt"}) {
+    QFile file(dir.filePath("Originali/" + QString::fromUtf8(name)));
+    if (file.open(QFile::WriteOnly)) file.write(name);  // not empty: a share to show
+  }
   return QFile::encodeName(dir.path()).toStdString();
 }
 
@@ -153,12 +155,17 @@ class Form1WindowTest : public QObject {
       f["Text1"]->setProperty("text", search);
       f["Text2"]->setProperty("text", replacement);
       f["Command1"]->setFocus();
-      QCOMPARE(f.runUntilFinished([&f, &key] {
+      QStringList enabled;  // controls still taking input once pressed: none, greyed till the end
+      QCOMPARE(f.runUntilFinished([&f, &key, &enabled] {
         if (key.isEmpty()) QTest::mouseClick(f["Command1"], Qt::LeftButton);
         QTest::keySequence(f["Command1"], key);
+        for (const char* name : {"Text1", "Text2", "Command1"})
+          if (f[name]->isEnabled()) enabled << name;
       }),
                0);
       QCOMPARE(f.copies(), copies);
+      QCOMPARE(enabled, QStringList());
+      QCOMPARE(f.window.windowTitle(), "Form1 - 100%");  // the last share shown: all of it
     }
   }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The real program during a long pass (12 files of 24 MiB, each chunk of data
-# slowed down by a preloaded library): the window answers the window manager's
-# ping within 100 ms, repaints after being unmapped, takes no input, and shows a rising share
-# in its title. Closed at about a third, it stops within a second with status
-# 1, leaving complete copies only and no temporary file. A window destroyed
+# slowed down by a preloaded library, and the flush by a second): the window
+# answers the window manager's ping within 100 ms, repaints after being
+# unmapped, takes no input, and shows a rising share in its title. Closed at
+# about a third, it leaves the screen while the pass is still stopping, and
+# the pass stops within a second (and the slowed flush) with status 1, leaving
+# complete copies only and no temporary file. A window destroyed
 # from outside stops the pass the same way; destroyed before the press, the
 # program ends with status 0 and touches nothing.
 # Usage: long_pass_test.sh PROGRAM SLOW_DATA_LIBRARY X_WINDOW_TOOL OUTPUT_FOLDER
@@ -25,6 +27,8 @@ start_slow_pass() {
 
 copies() { find "$folder/Modificati" -name 'video*' | wc -l; }
 
+window_shown() { xdotool search --onlyvisible --name '^Form1' 2>/dev/null | grep -qx "$window"; }
+
 # Every file left is a complete copy under a name the pass gives.
 check_copies() {
   while IFS= read -r name; do
@@ -34,7 +38,9 @@ check_copies() {
   done < <(find "$folder/Modificati" -mindepth 1 -printf '%P\n')
 }
 
-# Ends the pass with "$@" once `copies` reach $1 and checks it stopped in time.
+# Ends the pass with "$@" once `copies` reach $1 and checks that the window
+# left the screen at once, long before the program ended, and that the pass
+# stopped in time.
 stop_at() {
   local count=$1
   shift
@@ -46,11 +52,19 @@ stop_at() {
   asked=$(date +%s%N)
   at=$(copies)
   "$@"
-  wait_for 30 program_ended || fail "the pass did not stop within 3 s of \"$*\""
+  while window_shown; do
+    ! program_ended || fail "the window stayed on the screen until the program ended"
+    [ $(($(date +%s%N) - asked)) -lt 3000000000 ] || fail "the window stayed 3 s after \"$*\""
+    sleep 0.01
+  done
+  local hidden=$((($(date +%s%N) - asked) / 1000000))
+  ! program_ended || fail "the program ended before its window left the screen"
+  wait_for 40 program_ended || fail "the pass did not stop within 4 s of \"$*\""
   local took=$((($(date +%s%N) - asked) / 1000000))
   wait_for_program_end
-  echo "\"$*\" at $at copies: ended after $took ms, status $status, $(copies) of 12 copies"
-  [ "$took" -le 1000 ] || fail "stopping took $took ms"
+  echo "\"$*\" at $at copies: window gone after $hidden ms, program after $took ms," \
+    "status $status, $(copies) of 12 copies"
+  [ "$took" -le 2000 ] || fail "stopping took $took ms (1000 of them the slowed flush)"
   [ "$status" -eq 1 ] || fail "exit status $status after a stopped pass, expected 1"
   [ "$(copies)" -lt 12 ] || fail "the pass went on to the end"
   check_copies
