@@ -119,24 +119,27 @@ expected_copies() {
   done | LC_ALL=C sort
 }
 
-# Checks program folder $1 after a pass that replaced $2 by $3: its sources
-# still match fingerprint $4, and "Modificati" holds exactly their copies.
-check_copies_made() {
-  local expected
-  [ "$(fingerprint "$1/Originali")" = "$4" ] || fail "the sources changed"
-  expected=$(expected_copies "$1" "$2" "$3")
-  [ "$(contents "$1/Modificati")" = "$expected" ] ||
-    fail "Modificati holds [$(contents "$1/Modificati" | names)]," \
-      "expected [$(names <<<"$expected")]"
-}
+# Lines of list $1 that list $2 lacks (both sorted as `contents` sorts).
+lacking() { LC_ALL=C comm -23 <(sed '/^$/d' <<<"$1") <(sed '/^$/d' <<<"$2"); }
 
 # Checks that everything in "Modificati" of program folder $1 is a complete
 # copy under its new name, one of the list $2 from expected_copies: all that a
 # pass cut short may leave.
 check_partial_copies() {
-  local extra
-  extra=$(LC_ALL=C comm -23 <(contents "$1/Modificati") <(echo "$2"))
-  [ -z "$extra" ] || fail "not complete copies in Modificati: $(names <<<"$extra")"
+  local wrong
+  wrong=$(lacking "$(contents "$1/Modificati")" "$2")
+  [ -z "$wrong" ] || fail "not a complete copy under its new name in Modificati: $(names <<<"$wrong")"
+}
+
+# Checks program folder $1 after a pass that replaced $2 by $3: its sources
+# still match fingerprint $4, and "Modificati" holds exactly their copies.
+check_copies_made() {
+  local expected missing
+  [ "$(fingerprint "$1/Originali")" = "$4" ] || fail "the sources changed"
+  expected=$(expected_copies "$1" "$2" "$3")
+  check_partial_copies "$1" "$expected"
+  missing=$(lacking "$expected" "$(contents "$1/Modificati")")
+  [ -z "$missing" ] || fail "copies missing from Modificati: $(names <<<"$missing")"
 }
 
 # Waits up to $2 seconds (30 unless given) for a visible window whose title
