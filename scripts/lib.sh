@@ -27,6 +27,23 @@ linux_build_packages=(cmake make g++ qt6-base-dev qt6-translations-l10n librsvg2
 # A virtual screen, offered by scripts/run when there is no display.
 virtual_screen_packages=(xvfb xauth)
 
+# scripts/screenshot: a virtual screen with a window manager (title bars),
+# xdotool to type, ImageMagick to take the picture.
+screenshot_packages=(xvfb openbox x11-utils xdotool imagemagick)
+
+# The demo program folder of scripts/run and scripts/screenshot: sample files
+# in "Originali", a hidden one included, and an empty "Modificati". Made only
+# when absent, so a second run shows the copies.
+make_demo_folder() {
+  local folder=$1
+  [ -d "$folder/Originali" ] && return 0
+  mkdir -p "$folder/Originali" "$folder/Modificati"
+  printf 'foto uno\n' >"$folder/Originali/foto_01.jpg"
+  printf 'foto due\n' >"$folder/Originali/foto_02.jpg"
+  printf 'documento\n' >"$folder/Originali/documento_01.txt"
+  printf 'nascosto\n' >"$folder/Originali/.nascosto_01"
+}
+
 # Building rinomina.exe for 32- and 64-bit Windows (the icon needs ImageMagick).
 windows_build_packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 librsvg2-bin imagemagick)
 

@@ -8,30 +8,16 @@
 # Usage: end_to_end_test.sh PROGRAM OUTPUT_FOLDER
 program=$1
 output=$2
-# shellcheck source=x_session.sh
-. "$(dirname "$0")/x_session.sh"
-
-# A program folder: "Originali" with sample files and a subfolder, and
-# "Modificati" unless $2 is "no-target".
-make_program_folder() {
-  local folder=$1
-  mkdir -p "$folder/Originali/cartella_01"
-  head -c 4096 /dev/urandom >"$folder/Originali/foto_01.jpg"
-  head -c 2048 /dev/urandom >"$folder/Originali/foto_02.jpg"
-  echo "documento" >"$folder/Originali/documento_01.txt"
-  echo "nascosto" >"$folder/Originali/.nascosto_01"
-  echo "in una cartella" >"$folder/Originali/cartella_01/dentro_01.txt"
-  if [ "${2:-}" != no-target ]; then mkdir "$folder/Modificati"; fi
-}
-
-fingerprint() { (cd "$1" && find . -printf '%p %s %T@\n' | sort && find . -type f -exec sha256sum {} + | sort); }
+# shellcheck source=tests/lib/session.sh
+. "$(dirname "$0")/../../lib/session.sh"
+need_tools Xvfb xdotool import
+start_x_server
 
 # Ends a program showing its error box: the box must be there, Return dismisses
 # it, and the status must be 1.
 expect_error_box() {
   local report
-  report=$(timeout 30 xdotool search --sync --onlyvisible --name '^Errore$' | head -n1) ||
-    fail "no error box"
+  report=$(find_window Errore)
   screenshot "$report" "$1"
   kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its error box was dismissed"
   xdotool mousemove --window "$report" 5 5 key Return
@@ -54,13 +40,7 @@ screenshot "$window" form1_end_to_end.png
 click_control Command1
 wait_for_program_end
 [ "$status" -eq 0 ] || fail "exit status $status after a pass, expected 0: $(cat "$work/program.log")"
-[ "$(fingerprint "$folder/Originali")" = "$sources_before" ] || fail "the sources changed"
-expected=$'.nascosto_02 bis\ndocumento_02 bis.txt\nfoto_02 bis.jpg'
-copies=$(cd "$folder/Modificati" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort)
-[ "$copies" = "$expected" ] || fail "Modificati holds [$copies], expected [$expected]"
-cmp "$folder/Originali/foto_01.jpg" "$folder/Modificati/foto_02 bis.jpg"
-cmp "$folder/Originali/documento_01.txt" "$folder/Modificati/documento_02 bis.txt"
-cmp "$folder/Originali/.nascosto_01" "$folder/Modificati/.nascosto_02 bis"
+check_copies_made "$folder" 01 "02 bis" "$sources_before"
 
 # A pass that fails: no "Modificati".
 folder=$work/senza_modificati

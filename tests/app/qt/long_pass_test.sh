@@ -13,10 +13,13 @@ program=$1
 slow_data=$2
 x_window_tool=$3
 output=$4
-# shellcheck source=x_session.sh
-. "$(dirname "$0")/x_session.sh"
+# shellcheck source=tests/lib/session.sh
+. "$(dirname "$0")/../../lib/session.sh"
+need_tools Xvfb xdotool import
+start_x_server
 
 make_large_sources 12 24M video_ .mp4
+expected=$(expected_copies "$folder" _ "")
 
 start_slow_pass() {
   find "$folder/Modificati" -mindepth 1 -delete
@@ -26,17 +29,12 @@ start_slow_pass() {
 }
 
 copies() { find "$folder/Modificati" -name 'video*' | wc -l; }
+copies_or_end() { [ "$(copies)" -ge "$1" ] || program_ended; }
 
 window_shown() { xdotool search --onlyvisible --name '^Form1' 2>/dev/null | grep -qx "$window"; }
 
 # Every file left is a complete copy under a name the pass gives.
-check_copies() {
-  while IFS= read -r name; do
-    [[ $name =~ ^video([0-9][0-9])\.mp4$ ]] || fail "\"$name\" left in Modificati"
-    cmp -s "$folder/Originali/video_${BASH_REMATCH[1]}.mp4" "$folder/Modificati/$name" ||
-      fail "\"$name\" is not the complete copy of its source"
-  done < <(find "$folder/Modificati" -mindepth 1 -printf '%P\n')
-}
+check_copies() { check_partial_copies "$folder" "$expected"; }
 
 # Ends the pass with "$@" once `copies` reach $1 and checks that the window
 # left the screen at once, long before the program ended, and that the pass
@@ -44,10 +42,8 @@ check_copies() {
 stop_at() {
   local count=$1
   shift
-  until [ "$(copies)" -ge "$count" ]; do
-    program_ended && fail "the pass ended before it could be stopped"
-    sleep 0.02
-  done
+  poll=0.02 wait_for 600 copies_or_end "$count" || fail "no $count copies within a minute"
+  program_ended && fail "the pass ended before it could be stopped"
   local asked at
   asked=$(date +%s%N)
   at=$(copies)
