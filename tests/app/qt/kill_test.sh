@@ -18,7 +18,11 @@ for count in 1 5 9 13 17; do
   start_program "$folder"
   type_into Text1 "_"  # "copia_01.bin" becomes "copia01.bin"
   click_control Command1
-  until [ "$(copies)" -ge "$count" ] || program_ended; do sleep 0.01; done
+  waited=0
+  until [ "$(copies)" -ge "$count" ] || program_ended; do
+    ((++waited < 6000)) || fail "$count copies not reached within a minute"
+    sleep 0.01
+  done
   kill -TERM "$app_pid" 2>/dev/null || true
   wait_for_program_end
   if [ "$status" -eq 143 ]; then killed=$((killed + 1)); fi

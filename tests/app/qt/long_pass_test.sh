@@ -38,8 +38,10 @@ check_copies() {
 stop_at() {
   local count=$1
   shift
+  local waited=0
   until [ "$(copies)" -ge "$count" ]; do
     program_ended && fail "the pass ended before it could be stopped"
+    ((++waited < 3000)) || fail "$count copies not reached within a minute"
     sleep 0.02
   done
   local asked at
