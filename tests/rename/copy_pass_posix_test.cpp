@@ -213,16 +213,16 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
                {".rinomina-" + dead + "-7.tmp", ""}};
   for (const auto& [name, contents] : kept) Write(folder.target() / name, "");
   Write(folder.target() / (ours + dead + "-7.tmp"), "");
-  fs::create_symlink(copies.begin()->first, folder.target() / (ours + dead + "-8.tmp"));
-  kept[ours + dead + "-8.tmp"] = copies.begin()->second;  // a link is no leftover
+  fs::create_symlink(copies.begin()->first, folder.target() / (ours + dead + "-1008.tmp"));
+  kept[ours + dead + "-1008.tmp"] = copies.begin()->second;  // a link is no leftover
   // A pass with this host name in another PID namespace (a container): its
   // process id means nothing here, its lock does.
-  const int running = ::open((folder.target() / (ours + dead + "-9.tmp")).c_str(),
+  const int running = ::open((folder.target() / (ours + dead + "-1009.tmp")).c_str(),
                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   struct flock lock {};
   lock.l_type = F_WRLCK;
   ASSERT_EQ(::fcntl(running, F_OFD_SETLK, &lock), 0);
-  kept[ours + dead + "-9.tmp"] = "";
+  kept[ours + dead + "-1009.tmp"] = "";
   RunCopyPass(folder.root(), u"01", u"02");
   ::close(running);
   kept.insert(copies.begin(), copies.end());
