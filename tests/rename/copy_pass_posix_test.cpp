@@ -110,6 +110,7 @@ extern "C" void __gcov_dump() __attribute__((weak));
 // For a child process: a pass "01" -> "02" that meets `with`. Exits with 0,
 // or prints its failure and exits with 1 (2 if the copies were not flushed).
 [[noreturn]] void PassAndExit(const fs::path& programFolder, Fault with = Fault::kNone) {
+  ::alarm(60);  // a pass that hangs ends by SIGALRM, which the waiting test reports
   fault = with;
   const rlimit limit{1 << 20, 1 << 20};
   if (with == Fault::kFileSize) ::setrlimit(RLIMIT_FSIZE, &limit);
