@@ -83,15 +83,18 @@ std::string TemporaryNames::Next() {
   return prefix_ + std::to_string(++counter_) + std::string(kTemporaryNameSuffix);
 }
 
-// Exactly hostPrefix_ + PID + "-" + N + ".tmp", and PID does not run.
+// Exactly hostPrefix_ + PID + "-" + N + ".tmp" as Next() writes it (no
+// leading zero either: another name only looks like one), and PID does not run.
 bool TemporaryNames::IsLeftover(std::string_view name) const {
   if (!name.starts_with(hostPrefix_) || !name.ends_with(kTemporaryNameSuffix)) return false;
   name = name.substr(hostPrefix_.size(),
                      name.size() - hostPrefix_.size() - kTemporaryNameSuffix.size());
+  const std::string_view numbers = name;
   int pid = 0, counter = 0;
   if (!TakeNumber(name, pid) || name.empty() || name[0] != '-') return false;
   name.remove_prefix(1);
   if (!TakeNumber(name, counter) || !name.empty() || pid <= 0) return false;
+  if (numbers != std::to_string(pid) + "-" + std::to_string(counter)) return false;
   return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+
+#include "messages.hpp"
 
 namespace rinomina::test {
 
@@ -69,6 +72,26 @@ CopyPassError FailedPass(const fs::path& programFolder, std::u16string_view sear
   }
   ADD_FAILURE() << "the pass did not fail";
   return CopyPassError("", {});
+}
+
+void ExpectItalianReasonsOfTheirOwn(const std::vector<int>& alone,
+                                    std::vector<std::vector<int>> groups) {
+  for (const int code : alone) groups.push_back({code});
+  std::map<std::string, int> groupOf;  // reason -> the first code of its group
+  for (const std::vector<int>& group : groups) {
+    for (const int code : group) {
+      const std::error_code error(code, std::system_category());
+      std::string reason = ReasonText(error), lower = reason + " ";
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_EQ(reason, ReasonText({group[0], std::system_category()})) << code;
+      EXPECT_EQ(groupOf.emplace(reason, group[0]).first->second, group[0])
+          << code << ": " << reason;
+      EXPECT_FALSE(reason.empty() || reason.starts_with("errore di sistema")) << code;
+      EXPECT_NE(reason, error.message()) << code;
+      for (const char* word : {"error ", "file not", "denied", "no such", "not ", "too ", "the "})
+        EXPECT_EQ(lower.find(word), std::string::npos) << code << ": " << reason;
+    }
+  }
 }
 
 std::string Copying(std::string_view source, std::string_view target) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "copy_pass.hpp"
 
@@ -56,6 +57,13 @@ inline std::string FailingPass(const fs::path& programFolder, std::u16string_vie
                                std::u16string_view replacementText) {
   return FailedPass(programFolder, searchText, replacementText).what();
 }
+
+// Checks the reasons of the system's codes a copy can meet, each `alone` or
+// in groups of one meaning: every group has one reason of its own, Italian
+// (not the system's English text, no English word) and not the fall-back
+// "errore di sistema N".
+void ExpectItalianReasonsOfTheirOwn(const std::vector<int>& alone,
+                                    std::vector<std::vector<int>> groups);
 
 // How every message about copying `source` to `target` begins.
 std::string Copying(std::string_view source, std::string_view target);

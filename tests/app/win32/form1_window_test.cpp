@@ -1,6 +1,5 @@
-// Form1 as Windows builds it, against the window it must be at 96 dpi,
-// written out here: form1.hpp is what is under test. Then the keyboard, the
-// press and closing by hand; the text helpers the window uses.
+// Form1 as Windows builds it at 96 dpi, against form1.hpp. Then the keyboard,
+// the press and closing by hand; the text helpers the window uses.
 #include "form1_window.hpp"
 
 #include <gtest/gtest.h>
@@ -10,42 +9,38 @@
 #include <tuple>
 
 #include "dpi.hpp"
+#include "form1.hpp"
 #include "win32_text.hpp"
 
 namespace rinomina::win32 {
 namespace {
 
-// Name, class, left, top, right and bottom in client pixels, and text, in
-// z-order: MSAA names an edit box after the nearest static control before it.
-const std::tuple<const char*, const wchar_t*, std::array<LONG, 4>, const wchar_t*> kExpected[] = {
-    {"List1", L"ListBox", {312, 176, 369, 219}, L""},
-    {"Label1", L"Static", {8, 88, 225, 105}, L"Inserire il testo da sostituire"},
-    {"Text1", L"Edit", {288, 88, 401, 113}, L""},
-    {"Label2", L"Static", {8, 120, 233, 137}, L"Inserire il testo nuovo"},
-    {"Text2", L"Edit", {288, 120, 401, 145}, L""},
-    {"Command1", L"Button", {88, 152, 201, 177}, L"Esegui"},
-    {"Label3",
-     L"Static",
-     {8, 0, 433, 49},
-     L"Ricopia tutti i files della cartella 'Originali' nella cartella 'Modificati'\r\nModifica il "
-     L"nome dei file ricopiati sostituendo il testo indicato nella prima casella con quello "
-     L"indicato nella seconda casella."},
-};
+// Name and class in z-order: MSAA names an edit box after the nearest static
+// control before it. Each control's place, text and font are form1.hpp's,
+// whose values the Qt window's tests hold against the window as designed.
+const std::pair<const char*, const wchar_t*> kZOrder[] = {
+    {"List1", L"ListBox"}, {"Label1", L"Static"},   {"Text1", L"Edit"},   {"Label2", L"Static"},
+    {"Text2", L"Edit"},    {"Command1", L"Button"}, {"Label3", L"Static"}};
+
+std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
+int Pixels(int twips) { return form1::TwipsToPixels(twips, 96); }
 
 // The texts the last pass was given, and how many passes started.
 std::wstring passTexts;
 int passes = 0;
 volatile LONG stopMayEnd = 0;  // set by the test: a stopping pass holds on till then (5 s at most)
 
-// A pass that has done 37 % and goes on until it is asked to stop; then it
-// takes as long as the test wants, as a slow flush would.
+// A pass that has done 37 % and goes on until it is asked to stop, 20 s at
+// most, so that a window running it on its own thread fails, not hangs; then
+// it takes as long as the test wants (5 s at most), as a slow flush would.
 std::optional<std::wstring> LongPass(const std::wstring& search, const std::wstring& replacement,
                                      PassMonitor& monitor) noexcept {
   passTexts = search + L"|" + replacement;
   ++passes;
   monitor.SetBytesInAll(200);
   monitor.AddBytesDone(74);
-  while (!monitor.StopRequested()) Sleep(5);
+  for (int i = 0; i < 4000 && !monitor.StopRequested(); ++i) Sleep(5);
+  if (!monitor.StopRequested()) return L"never stopped";
   for (const DWORD start = GetTickCount(); !stopMayEnd && GetTickCount() - start < 5000;) Sleep(5);
   return L"Copia interrotta.";
 }
@@ -116,13 +111,15 @@ std::optional<int> PumpWatchingForTheBox(HWND form, DWORD milliseconds) {
 TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
   const HWND form = CreateForm1(GetModuleHandleW(nullptr), LongPass);
   ASSERT_EQ(WindowDpi(form), 96) << "the pixels expected are for 96 dpi";
-  EXPECT_EQ(WindowText(form), L"Form1");
+  EXPECT_EQ(WindowText(form), Wide(form1::kTitle));
   RECT client{};
   GetClientRect(form, &client);
-  EXPECT_EQ((std::array{client.right, client.bottom}), (std::array<LONG, 2>{448, 203}));
+  EXPECT_EQ((std::array{client.right, client.bottom}),
+            (std::array<LONG, 2>{Pixels(form1::kClientWidth), Pixels(form1::kClientHeight)}));
   HWND next = GetWindow(form, GW_CHILD);
-  for (const auto& [name, className, rectangle, text] : kExpected) {
+  for (const auto& [name, className] : kZOrder) {
     SCOPED_TRACE(name);
+    const form1::ControlDescription& expected = form1::Control(name);
     const HWND window = Form1Control(form, name);
     EXPECT_EQ(window, next);
     next = GetWindow(next, GW_HWNDNEXT);
@@ -132,13 +129,19 @@ TEST(Form1WindowTest, BuiltAsDrawnThenWorkedByKeyboardAndClosedByHand) {
     RECT place{};
     GetWindowRect(window, &place);
     MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ((std::array{place.left, place.top, place.right, place.bottom}), rectangle);
-    EXPECT_EQ(WindowText(window), text);
+    const int left = Pixels(expected.left), top = Pixels(expected.top);
+    EXPECT_EQ((std::array{place.left, place.top, place.right, place.bottom}),
+              (std::array<LONG, 4>{left, top, left + Pixels(expected.width),
+                                   top + Pixels(expected.height)}));
+    EXPECT_EQ(WindowText(window),
+              name == std::string_view("Label3")
+                  ? Wide(form1::kDescriptionLine1) + L"\r\n" + Wide(form1::kDescriptionLine2)
+                  : Wide(expected.initialText));
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
-    if (std::wstring_view(className) == L"Static") {  // the labels' own font
+    if (expected.usesLabelFont) {  // 9.75 points at 96 dpi
       EXPECT_EQ(std::tuple(std::wstring(font.lfFaceName), font.lfHeight, font.lfWeight),
-                std::tuple(std::wstring(L"MS Sans Serif"), -13L, 400L));
+                std::tuple(Wide(form1::kLabelFont.face), -13L, LONG{form1::kLabelFont.weight}));
     }
   }
   EXPECT_EQ(next, nullptr);

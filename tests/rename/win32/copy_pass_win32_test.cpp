@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "messages.hpp"
+#include "pass_monitor.hpp"
 #include "temp_program_folder.hpp"
 #include "win32_file_in_use.hpp"
 #include "win32_long_path.hpp"
@@ -39,6 +40,7 @@ HANDLE Hold(const fs::path& file) {
   return CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 void CALLBACK Release(void* file, BOOLEAN) { CloseHandle(file); }
+void CALLBACK Stop(void* monitor, BOOLEAN) { static_cast<PassMonitor*>(monitor)->RequestStop(); }
 
 void WriteReadOnly(const fs::path& file, const std::string& contents) {
   ASSERT_TRUE(SetFileAttributesW(Write(file, contents).c_str(), FILE_ATTRIBUTE_READONLY));
@@ -50,6 +52,11 @@ std::wstring TemporaryName(std::uint64_t machine, DWORD processId, std::uint64_t
   wchar_t name[80];
   swprintf(name, 80, L".rinomina-%016llX-%lu-%016llX-%d.tmp", machine, processId, started, counter);
   return name;
+}
+
+std::wstring Lowercase(std::wstring text) {
+  for (wchar_t& unit : text) unit = towlower(unit);
+  return text;
 }
 
 // A hidden, system, read-only source and a read-only file under a target
@@ -64,11 +71,13 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   const std::uint64_t machine = MachineIdentity(), gone = 0x0123456789ABCDEF;
   const std::uint64_t started = Started(GetCurrentProcess());
   const std::wstring held = TemporaryName(machine, 999996, gone, 3);
-  Listing kept = {{TemporaryName(machine, GetCurrentProcessId(), started, 7), "-"},
-                  {TemporaryName(machine ^ 1, 999996, gone, 1), "-"},
-                  {L".rinomina-999996-0123456789ABCDEF-1.tmp", "-"},
-                  {L"rinomina-4-01-1.tmp", "-"},
-                  {L".rinomina-4-01-1 - Copia.tmp", "-"}};
+  Listing kept = {
+      {TemporaryName(machine, GetCurrentProcessId(), started, 7), "-"},
+      {TemporaryName(machine ^ 1, 999996, gone, 1), "-"},
+      {L".rinomina-999996-0123456789ABCDEF-1.tmp", "-"},
+      {Lowercase(TemporaryName(machine, 999996, gone, 4)), "-"},
+      {TemporaryName(machine, 999996, gone, 5) + L".tmp", "-"},
+  };
   const fs::path readOnly[] = {L"foto_\U0001F389",
                                TemporaryName(machine, GetCurrentProcessId(), 1, 2),
                                TemporaryName(machine, 999996, gone, 1)};
@@ -133,19 +142,30 @@ TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse)
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "nuovo"}}));
   }
-  TempProgramFolder folder;
-  const fs::path target = folder.target() / "foto_02.jpg";
-  WriteReadOnly(folder.source() / "foto_01.jpg", "nuovo");
-  WriteReadOnly(target, "vecchio");
-  const HANDLE held = Hold(target);
-  const DWORD start = GetTickCount();
-  EXPECT_EQ(FailingPass(folder.root(), u"01", u"02"),
-            Copying("foto_01.jpg", "foto_02.jpg") + "il file è in uso da un altro programma.");
-  const DWORD waited = GetTickCount() - start;
-  EXPECT_TRUE(waited >= 1500 && waited < 4000) << waited << " ms";
-  CloseHandle(held);
-  EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "vecchio"}}));
-  EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+  // A stop requested 700 ms into the wait, in its pause from 630 to 1270 ms,
+  // ends it within a tenth of a second, not at the pause's end.
+  for (const bool stopping : {false, true}) {
+    TempProgramFolder folder;
+    const fs::path target = folder.target() / "foto_02.jpg";
+    WriteReadOnly(folder.source() / "foto_01.jpg", "nuovo");
+    WriteReadOnly(target, "vecchio");
+    const HANDLE held = Hold(target);
+    PassMonitor monitor;
+    HANDLE timer = nullptr;
+    if (stopping) CreateTimerQueueTimer(&timer, nullptr, Stop, &monitor, 700, 0, 0);
+    const DWORD start = GetTickCount();
+    const std::string message = FailedPass(folder.root(), u"01", u"02", &monitor).what();
+    const DWORD waited = GetTickCount() - start;
+    if (stopping) DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(message, stopping ? PassStopped().what()
+                                : Copying("foto_01.jpg", "foto_02.jpg") +
+                                      "il file è in uso da un altro programma.");
+    EXPECT_TRUE(stopping ? waited >= 650 && waited < 1100 : waited >= 1500 && waited < 4000)
+        << waited << " ms";
+    CloseHandle(held);
+    EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "vecchio"}}));
+    EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+  }
 }
 
 // "Modificati" a file is said plainly; "Originali" a file is nothing to
@@ -164,9 +184,13 @@ TEST(CopyPassWindowsTest, FoldersThatAreNotFoldersAndFullDisksChangeNothing) {
   Write(folder.source(), "file");
   EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u"copia_"));
   if (const wchar_t* linked = _wgetenv(L"RINOMINA_TEST_LINKED_FOLDERS")) {
+    // Refused before any cleanup, which would take a source named like a leftover.
+    const std::wstring leftover = TemporaryName(MachineIdentity(), 999996, 1, 1);
+    Write(fs::path(linked) / "Originali" / leftover, "");
     EXPECT_PRED_FORMAT2(::testing::IsSubstring, "stessa cartella",
                         FailingPass(linked, u"", u"copia_"));
-    EXPECT_EQ(ListFolder(fs::path(linked) / "Originali"), (Listing{{"foto_01.jpg", "foto\n"}}));
+    EXPECT_EQ(ListFolder(fs::path(linked) / "Originali"),
+              (Listing{{"foto_01.jpg", "foto\n"}, {leftover, ""}}));
   }
   const wchar_t* full = _wgetenv(L"RINOMINA_TEST_FULL_FOLDER");
   if (full && *full) {
@@ -200,42 +224,33 @@ TEST(CopyPassWindowsTest, AReadOnlyLinkUnderATargetNameLeavesItsFileAlone) {
   EXPECT_EQ(Contents(pointed), "altrove");
 }
 
-TEST(Win32LayerTest, EveryWindowsCodeOfTheTableHasItsItalianReason) {
-  const std::pair<const char*, std::vector<int>> table[] = {
-      {"file o cartella inesistente",
-       {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE}},
-      {"accesso negato", {ERROR_ACCESS_DENIED, ERROR_NETWORK_ACCESS_DENIED}},
-      {"troppi file aperti", {ERROR_TOO_MANY_OPEN_FILES}},
-      {"memoria insufficiente",
-       {ERROR_NOT_ENOUGH_MEMORY, ERROR_OUTOFMEMORY, ERROR_NO_SYSTEM_RESOURCES}},
-      {"disco protetto da scrittura", {ERROR_WRITE_PROTECT}},
-      {"l'unità non è pronta o è stata rimossa",
-       {ERROR_NOT_READY, ERROR_DEV_NOT_EXIST, ERROR_DEVICE_NOT_CONNECTED}},
-      {"errore di lettura o scrittura sul disco",
+// Every Windows code a copy can meet, those of one meaning together; a few
+// pin the wording. One the program does not know reads as the fall-back.
+TEST(Win32LayerTest, EveryWindowsCodeACopyCanMeetHasAnItalianReasonOfItsOwn) {
+  ExpectItalianReasonsOfTheirOwn(
+      {ERROR_TOO_MANY_OPEN_FILES, ERROR_WRITE_PROTECT, ERROR_FILENAME_EXCED_RANGE,
+       ERROR_FILE_TOO_LARGE, ERROR_DIRECTORY, ERROR_DELETE_PENDING, 1295,
+       ERROR_CANT_RESOLVE_FILENAME, ERROR_ENCRYPTION_FAILED},
+      {{ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE},
+       {ERROR_ACCESS_DENIED, ERROR_NETWORK_ACCESS_DENIED},
+       {ERROR_NOT_ENOUGH_MEMORY, ERROR_OUTOFMEMORY, ERROR_NO_SYSTEM_RESOURCES},
+       {ERROR_NOT_READY, ERROR_DEV_NOT_EXIST, ERROR_DEVICE_NOT_CONNECTED},
        {ERROR_CRC, ERROR_SECTOR_NOT_FOUND, ERROR_WRITE_FAULT, ERROR_READ_FAULT, ERROR_GEN_FAILURE,
-        ERROR_IO_DEVICE, ERROR_DISK_OPERATION_FAILED}},
-      {"il file è in uso da un altro programma",
-       {ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_USER_MAPPED_FILE}},
-      {"spazio esaurito sul disco", {ERROR_HANDLE_DISK_FULL, ERROR_DISK_FULL}},
-      {"operazione non permessa su questo disco", {ERROR_NOT_SUPPORTED, ERROR_INVALID_FUNCTION}},
-      {"la risorsa di rete non è raggiungibile",
-       {ERROR_BAD_NETPATH, ERROR_NETNAME_DELETED, ERROR_UNEXP_NET_ERR, ERROR_BAD_NET_NAME}},
-      {"esiste già un file con quel nome", {ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS}},
-      {"nome di file non valido", {ERROR_INVALID_NAME, ERROR_BAD_PATHNAME}},
-      {"nome troppo lungo", {ERROR_FILENAME_EXCED_RANGE}},
-      {"file troppo grande", {ERROR_FILE_TOO_LARGE}},
-      {"il percorso non indica una cartella", {ERROR_DIRECTORY}},
-      {"il file sta per essere eliminato", {ERROR_DELETE_PENDING}},
-      {"il file è stato bloccato dall'antivirus", {225, 226}},
-      {"quota del disco superata", {1295}},
-      {"file o disco danneggiato", {ERROR_FILE_CORRUPT, ERROR_DISK_CORRUPT}},
-      {"troppi collegamenti simbolici", {ERROR_CANT_RESOLVE_FILENAME}},
-      {"impossibile cifrare il file", {ERROR_ENCRYPTION_FAILED}},
-      {"errore di sistema 6", {ERROR_INVALID_HANDLE}},
-      {"errore di sistema 87", {ERROR_INVALID_PARAMETER}}};
-  for (const auto& [reason, codes] : table)
-    for (const int code : codes)
-      EXPECT_EQ(ReasonText({code, std::system_category()}), reason) << code;
+        ERROR_IO_DEVICE, ERROR_DISK_OPERATION_FAILED},
+       {ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_USER_MAPPED_FILE},
+       {ERROR_HANDLE_DISK_FULL, ERROR_DISK_FULL},
+       {ERROR_NOT_SUPPORTED, ERROR_INVALID_FUNCTION},
+       {ERROR_BAD_NETPATH, ERROR_NETNAME_DELETED, ERROR_UNEXP_NET_ERR, ERROR_BAD_NET_NAME},
+       {ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS},
+       {ERROR_INVALID_NAME, ERROR_BAD_PATHNAME},
+       {225, 226},  // blocked by the antivirus
+       {ERROR_FILE_CORRUPT, ERROR_DISK_CORRUPT}});
+  const std::pair<int, const char*> samples[] = {
+      {ERROR_SHARING_VIOLATION, "il file è in uso da un altro programma"},
+      {ERROR_NOT_READY, "l'unità non è pronta o è stata rimossa"},
+      {ERROR_INVALID_PARAMETER, "errore di sistema 87"}};
+  for (const auto& [code, reason] : samples)
+    EXPECT_EQ(ReasonText({code, std::system_category()}), reason);
 }
 
 TEST(Win32LayerTest, LongFolderPathGivesTheResolvedPathItsLongForm) {
@@ -310,13 +325,15 @@ TEST(Win32LayerTest, ALeftoversProcessIsGoneOnlyWhenWindowsSaysSo) {
 }
 
 // The copy is hidden through the handle CopyFileExW gives the routine (Wine
-// never calls it) and gets back the attributes it had before, not the
-// hidden ones.
+// never calls it) and gets back the attributes it had before (its source's,
+// read-only here), not the hidden ones nor "normal". A stop request cancels
+// the copy there.
 TEST(Win32LayerTest, TheProgressRoutineHidesTheNewCopyAndUnhideGivesItsAttributesBack) {
   TempProgramFolder folder;
   const fs::path copy = folder.target() / "copia";
-  const HANDLE file = CreateFileW(copy.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  const HANDLE file =
+      CreateFileW(copy.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   const DWORD attributes = GetFileAttributesW(copy.c_str());
   const LARGE_INTEGER zero{};
@@ -333,6 +350,11 @@ TEST(Win32LayerTest, TheProgressRoutineHidesTheNewCopyAndUnhideGivesItsAttribute
   EXPECT_EQ(GetFileAttributesW(copy.c_str()), attributes | FILE_ATTRIBUTE_HIDDEN);
   EXPECT_TRUE(Unhide(copy, hidden));
   EXPECT_EQ(GetFileAttributesW(copy.c_str()), attributes);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+  PassMonitor stopping;
+  stopping.RequestStop();
+  hidden.monitor = &stopping;
+  EXPECT_EQ(report(CALLBACK_CHUNK_FINISHED), PROGRESS_CANCEL);
 }
 
 }  // namespace
