@@ -9,13 +9,12 @@
 
 #include "copy_folders.hpp"
 #include "copy_pass.hpp"
-#include "file_name_text.hpp"
 #include "messages.hpp"
 #include "pass_monitor.hpp"
 #include "wide_text.hpp"
+#include "win32_copy_steps.hpp"
 #include "win32_file_in_use.hpp"
 #include "win32_long_path.hpp"
-#include "win32_temporary_copy.hpp"
 #include "win32_temporary_names.hpp"
 
 namespace rinomina {
@@ -64,7 +63,6 @@ struct CopyFolders::State {
   bool entryPending = false;  // `entry` holds the first result, not yet looked at
   std::u16string current;     // name of the file last listed
   std::wstring temporaryPrefix;
-  unsigned temporaryCounter = 0;
 
   ~State() {
     if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
@@ -77,10 +75,6 @@ struct CopyFolders::State {
 
   bool ReadEntry();
   void OpenTarget(std::u16string_view newName);
-  DWORD ReplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
-  std::wstring CopyToTemporary(const std::wstring& source, std::u16string_view newName);
-  void Replace(const std::wstring& temporary, const std::wstring& target, DWORD targetAttributes,
-               std::u16string_view newName) const;
 };
 
 CopyFolders::CopyFolders(const std::filesystem::path& programFolder, PassMonitor* monitor)
@@ -144,14 +138,14 @@ std::uint64_t CopyFolders::CurrentFileSize() {
 
 void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
   State& state = *state_;
-  if (HasLoneSurrogate(newName)) {
-    throw NameNotEncodable(state.current, newName);
-  }
   if (state.targetFolder.empty()) state.OpenTarget(newName);
-  const std::wstring source = state.sourceFolder + L"\\" + std::wstring(AsWide(state.current));
-  const std::wstring target = state.targetFolder + L"\\" + std::wstring(AsWide(newName));
-  const DWORD targetAttributes = state.ReplaceableTarget(target, newName);
-  state.Replace(state.CopyToTemporary(source, newName), target, targetAttributes, newName);
+  Win32Copy copy{state.current,
+                 std::u16string(newName),
+                 state.sourceFolder + L"\\" + std::wstring(AsWide(state.current)),
+                 state.targetFolder + L"\\" + std::wstring(AsWide(newName)),
+                 {}};
+  WriteTemporary(copy, state.temporaryPrefix, state.monitor);
+  NameTemporary(copy, state.monitor);
 }
 
 // Finds "Modificati" and makes sure it is not "Originali" under another name:
@@ -176,64 +170,6 @@ void CopyFolders::State::OpenTarget(std::u16string_view newName) {
   RemoveLeftovers(folder);
   temporaryPrefix = TemporaryPrefix(folder);
   targetFolder = std::move(folder);
-}
-
-// A folder under the target name cannot be replaced; say so plainly rather
-// than with the bare "access denied" the rename would give. Returns the
-// target's attributes, INVALID_FILE_ATTRIBUTES when there is none.
-DWORD CopyFolders::State::ReplaceableTarget(const std::wstring& target,
-                                            std::u16string_view newName) const {
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    throw CopyRefused(current, newName, "esiste già una cartella con quel nome",
-                      Win32Error(ERROR_ACCESS_DENIED));
-  }
-  return attributes;
-}
-
-// Copies `source` under a fresh name in "Modificati" and returns that name;
-// on failure nothing of the copy is left there. A source another program
-// holds for a moment is waited out.
-std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
-                                                 std::u16string_view newName) {
-  FileInUseWait wait(monitor);
-  for (;;) {
-    std::wstring temporary = temporaryPrefix + std::to_wstring(++temporaryCounter) + L".tmp";
-    if (CopyHidden(source, temporary, monitor)) return temporary;
-    const DWORD code = HeldOrCode(GetLastError(), source, GENERIC_READ, InUseWhenOpen::kNo);
-    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
-    RemoveTemporary(temporary);  // a failed copy may leave part of the file
-    if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
-    Fail(newName, Win32Error(code));
-  }
-}
-
-// Renames the complete copy over the target in one step: the old target (a
-// link too) is replaced, never written through. A target another program
-// holds for a moment is waited out. A read-only target would
-// refuse: it alone loses that attribute first, and gets it back if the
-// rename fails anyway. A read-only link keeps it (and the rename fails):
-// SetFileAttributesW would reach the file the link points to.
-void CopyFolders::State::Replace(const std::wstring& temporary, const std::wstring& target,
-                                 DWORD targetAttributes, std::u16string_view newName) const {
-  const bool unlock = targetAttributes != INVALID_FILE_ATTRIBUTES &&
-                      (targetAttributes & FILE_ATTRIBUTE_READONLY) &&
-                      !(targetAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  const DWORD unlocked = targetAttributes & ~FILE_ATTRIBUTE_READONLY;
-  if (unlock && !SetFileAttributesW(target.c_str(), unlocked ? unlocked : FILE_ATTRIBUTE_NORMAL)) {
-    const std::error_code error = LastError();
-    RemoveTemporary(temporary);
-    Fail(newName, error);
-  }
-  FileInUseWait wait(monitor);
-  while (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    // Windows refuses to rename over a file that is open, however shared.
-    const DWORD code = HeldOrCode(GetLastError(), target, DELETE, InUseWhenOpen::kYes);
-    if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
-    if (unlock) SetFileAttributesW(target.c_str(), targetAttributes);
-    RemoveTemporary(temporary);
-    Fail(newName, Win32Error(code));
-  }
 }
 
 }  // namespace rinomina
