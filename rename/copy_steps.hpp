@@ -65,7 +65,7 @@ class CopySteps {
   virtual void Flush() = 0;
 };
 
-// The platform's steps (posix_copy_steps.cpp, win32_copy_folders.cpp).
+// The platform's steps (posix_copy_folders.cpp, win32_copy_folders.cpp).
 // Opens nothing beyond what the listing needs; a missing "Originali" lists
 // nothing.
 std::unique_ptr<CopySteps> MakeCopySteps(const std::filesystem::path& programFolder,
