@@ -16,30 +16,30 @@ namespace {
 
 }  // namespace
 
-struct Mutex::State {
+struct Mutex::Impl {
   CRITICAL_SECTION section;
 };
 
-Mutex::Mutex() : state_(std::make_unique<State>()) { InitializeCriticalSection(&state_->section); }
-Mutex::~Mutex() { DeleteCriticalSection(&state_->section); }
-void Mutex::lock() { EnterCriticalSection(&state_->section); }
-void Mutex::unlock() { LeaveCriticalSection(&state_->section); }
+Mutex::Mutex() : impl_(std::make_unique<Impl>()) { InitializeCriticalSection(&impl_->section); }
+Mutex::~Mutex() { DeleteCriticalSection(&impl_->section); }
+void Mutex::lock() { EnterCriticalSection(&impl_->section); }
+void Mutex::unlock() { LeaveCriticalSection(&impl_->section); }
 
-struct Semaphore::State {
+struct Semaphore::Impl {
   HANDLE handle;
 };
 
-Semaphore::Semaphore(unsigned initial) : state_(std::make_unique<State>()) {
-  state_->handle = CreateSemaphoreW(nullptr, static_cast<LONG>(initial), LONG_MAX, nullptr);
-  if (state_->handle == nullptr) ThrowLastError("CreateSemaphoreW");
+Semaphore::Semaphore(unsigned initial) : impl_(std::make_unique<Impl>()) {
+  impl_->handle = CreateSemaphoreW(nullptr, static_cast<LONG>(initial), LONG_MAX, nullptr);
+  if (impl_->handle == nullptr) ThrowLastError("CreateSemaphoreW");
 }
-Semaphore::~Semaphore() { CloseHandle(state_->handle); }
+Semaphore::~Semaphore() { CloseHandle(impl_->handle); }
 void Semaphore::Release(unsigned count) {
-  ReleaseSemaphore(state_->handle, static_cast<LONG>(count), nullptr);
+  ReleaseSemaphore(impl_->handle, static_cast<LONG>(count), nullptr);
 }
-void Semaphore::Acquire() { WaitForSingleObject(state_->handle, INFINITE); }
+void Semaphore::Acquire() { WaitForSingleObject(impl_->handle, INFINITE); }
 
-struct WorkerThread::State {
+struct WorkerThread::Impl {
   std::function<void()> body;
   HANDLE handle = nullptr;
 };
@@ -59,19 +59,19 @@ DWORD WINAPI RunBody(void* body) {
 
 // CreateThread rather than _beginthreadex, which the XP import list lacks;
 // the C runtime (msvcrt.dll) sets up its per-thread data on first use.
-WorkerThread::WorkerThread(std::function<void()> body) : state_(std::make_unique<State>()) {
-  state_->body = std::move(body);
-  state_->handle = CreateThread(nullptr, 0, RunBody, &state_->body, 0, nullptr);
-  if (state_->handle == nullptr) ThrowLastError("CreateThread");
+WorkerThread::WorkerThread(std::function<void()> body) : impl_(std::make_unique<Impl>()) {
+  impl_->body = std::move(body);
+  impl_->handle = CreateThread(nullptr, 0, RunBody, &impl_->body, 0, nullptr);
+  if (impl_->handle == nullptr) ThrowLastError("CreateThread");
 }
 
 WorkerThread::~WorkerThread() { Join(); }
 
 void WorkerThread::Join() {
-  if (state_->handle == nullptr) return;
-  WaitForSingleObject(state_->handle, INFINITE);
-  CloseHandle(state_->handle);
-  state_->handle = nullptr;
+  if (impl_->handle == nullptr) return;
+  WaitForSingleObject(impl_->handle, INFINITE);
+  CloseHandle(impl_->handle);
+  impl_->handle = nullptr;
 }
 
 }  // namespace rinomina

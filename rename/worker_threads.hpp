@@ -1,7 +1,7 @@
-// The few thread tools the side-by-side copies need, on every platform: the
-// Windows builds (mingw-w64 with win32 threads, down to Windows XP) have no
-// std::thread, std::mutex or condition variable. One implementation per
-// platform: posix_worker_threads.cpp, win32_worker_threads.cpp.
+// The few threading pieces the side-by-side copies need, one implementation
+// per platform (posix_worker_threads.cpp on the C++ library;
+// win32_worker_threads.cpp on the Win32 calls Windows XP has, since the
+// Windows builds have no std::thread, std::mutex or condition variables).
 #pragma once
 
 #include <functional>
@@ -9,7 +9,7 @@
 
 namespace rinomina {
 
-// A lock for std::lock_guard; not recursive.
+// A lock for std::lock_guard. Not recursive.
 class Mutex {
  public:
   Mutex();
@@ -20,12 +20,12 @@ class Mutex {
   void unlock();
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
-// A counting semaphore: Acquire waits until the count is above zero and
-// takes one; Release adds `count`.
+// A counting semaphore: Acquire waits until the count is above 0 and takes
+// one; Release adds `count` and wakes as many waiters.
 class Semaphore {
  public:
   explicit Semaphore(unsigned initial);
@@ -36,24 +36,24 @@ class Semaphore {
   void Acquire();
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
-// Runs `body` on a thread of its own; `body` must not throw. The destructor
-// joins. Throws std::system_error when the system gives no thread.
+// A thread running `body` from its construction. `body` must not throw.
+// Join waits for it to end; the destructor joins if Join was not called.
+// Failing to start a thread throws std::system_error.
 class WorkerThread {
  public:
   explicit WorkerThread(std::function<void()> body);
   ~WorkerThread();
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
-  // Waits for `body` to return; once is enough, more do nothing.
   void Join();
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace rinomina
