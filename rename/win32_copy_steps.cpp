@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "copy_pass.hpp"
-#include "file_name_text.hpp"
 #include "messages.hpp"
 #include "pass_monitor.hpp"
 #include "wide_text.hpp"
@@ -24,14 +23,16 @@ std::error_code Win32Error(DWORD code) { return {static_cast<int>(code), std::sy
 }  // namespace
 
 void WriteTemporary(Win32Copy& copy, const std::wstring& prefix, PassMonitor* monitor) {
-  if (HasLoneSurrogate(copy.newName)) throw NameNotEncodable(copy.sourceName, copy.newName);
   FileInUseWait wait(monitor);
   for (;;) {
-    copy.temporary = NextTemporaryName(prefix);
-    if (CopyHidden(copy.source, copy.temporary, monitor)) return;
+    std::wstring temporary = NextTemporaryName(prefix);
+    if (CopyHidden(copy.source, temporary, monitor)) {
+      copy.temporary = std::move(temporary);
+      return;
+    }
     const DWORD code = HeldOrCode(GetLastError(), copy.source, GENERIC_READ, InUseWhenOpen::kNo);
     if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
-    RemoveTemporary(copy.temporary);  // a failed copy may leave part of the file
+    RemoveTemporary(temporary);  // a failed copy may leave part of the file
     if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
     Fail(copy, monitor, code);
   }
@@ -42,7 +43,7 @@ void WriteTemporary(Win32Copy& copy, const std::wstring& prefix, PassMonitor* mo
 // would refuse: it alone loses that attribute first, and gets it back if the
 // rename fails anyway. A read-only link keeps it (and the rename fails):
 // SetFileAttributesW would reach the file the link points to.
-void NameTemporary(const Win32Copy& copy, PassMonitor* monitor) {
+void NameTemporary(Win32Copy& copy, PassMonitor* monitor) {
   const DWORD targetAttributes = GetFileAttributesW(copy.target.c_str());
   if (targetAttributes != INVALID_FILE_ATTRIBUTES &&
       (targetAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -70,8 +71,12 @@ void NameTemporary(const Win32Copy& copy, PassMonitor* monitor) {
     DiscardTemporary(copy);
     Fail(copy, monitor, code);
   }
+  copy.temporary.clear();
 }
 
-void DiscardTemporary(const Win32Copy& copy) { RemoveTemporary(copy.temporary); }
+void DiscardTemporary(Win32Copy& copy) {
+  RemoveTemporary(copy.temporary);
+  copy.temporary.clear();
+}
 
 }  // namespace rinomina

@@ -14,7 +14,7 @@ struct Win32Copy {
   std::u16string newName;
   std::wstring source;  // full \\?\ paths
   std::wstring target;
-  std::wstring temporary;  // set by WriteTemporary
+  std::wstring temporary;  // the written copy, until it is named or removed
 };
 
 // Copies `copy.source` under a fresh temporary name from `prefix` (see
@@ -25,10 +25,10 @@ void WriteTemporary(Win32Copy& copy, const std::wstring& prefix, PassMonitor* mo
 
 // Renames the written copy over `copy.target` in one step; a read-only
 // target is replaced too. Throws CopyPassError, the temporary copy removed
-// and the old target as it was.
-void NameTemporary(const Win32Copy& copy, PassMonitor* monitor);
+// and the old target as it was. Either way `copy.temporary` is then empty.
+void NameTemporary(Win32Copy& copy, PassMonitor* monitor);
 
 // Removes the written copy that will not be named.
-void DiscardTemporary(const Win32Copy& copy);
+void DiscardTemporary(Win32Copy& copy);
 
 }  // namespace rinomina
