@@ -38,36 +38,41 @@ void WriteTemporary(Win32Copy& copy, const std::wstring& prefix, PassMonitor* mo
   }
 }
 
-// The old target (a link too) is replaced, never written through. A target
-// another program holds for a moment is waited out. A read-only target
-// would refuse: it alone loses that attribute first, and gets it back if the
-// rename fails anyway. A read-only link keeps it (and the rename fails):
+// The old target (a link too) is replaced, never written through. The
+// rename is tried first: the target is looked at only when it refuses, as
+// nearly every target is new. A folder refuses for good; a target another
+// program holds for a moment is waited out. A read-only target refuses too:
+// it alone loses that attribute, and gets it back if the rename fails
+// anyway. A read-only link keeps it (and the rename fails):
 // SetFileAttributesW would reach the file the link points to.
 void NameTemporary(Win32Copy& copy, PassMonitor* monitor) {
-  const DWORD targetAttributes = GetFileAttributesW(copy.target.c_str());
-  if (targetAttributes != INVALID_FILE_ATTRIBUTES &&
-      (targetAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    // Said plainly rather than with the bare "access denied" of the rename.
-    DiscardTemporary(copy);
-    throw CopyRefused(copy.sourceName, copy.newName, "esiste già una cartella con quel nome",
-                      Win32Error(ERROR_ACCESS_DENIED));
-  }
-  const bool unlock = targetAttributes != INVALID_FILE_ATTRIBUTES &&
-                      (targetAttributes & FILE_ATTRIBUTE_READONLY) &&
-                      !(targetAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  const DWORD unlocked = targetAttributes & ~FILE_ATTRIBUTE_READONLY;
-  if (unlock &&
-      !SetFileAttributesW(copy.target.c_str(), unlocked ? unlocked : FILE_ATTRIBUTE_NORMAL)) {
-    const DWORD code = GetLastError();
-    DiscardTemporary(copy);
-    Fail(copy, monitor, code);
-  }
   FileInUseWait wait(monitor);
+  DWORD targetAttributes = INVALID_FILE_ATTRIBUTES;  // once looked at
+  bool unlocked = false;
   while (!MoveFileExW(copy.temporary.c_str(), copy.target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DWORD code = GetLastError();
+    if (targetAttributes == INVALID_FILE_ATTRIBUTES) {
+      targetAttributes = GetFileAttributesW(copy.target.c_str());
+      if (targetAttributes != INVALID_FILE_ATTRIBUTES &&
+          (targetAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // Said plainly rather than with the bare "access denied" of the rename.
+        DiscardTemporary(copy);
+        throw CopyRefused(copy.sourceName, copy.newName, "esiste già una cartella con quel nome",
+                          Win32Error(ERROR_ACCESS_DENIED));
+      }
+      const DWORD unlock = targetAttributes & ~FILE_ATTRIBUTE_READONLY;
+      if (targetAttributes != INVALID_FILE_ATTRIBUTES &&
+          (targetAttributes & FILE_ATTRIBUTE_READONLY) &&
+          !(targetAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        unlocked = SetFileAttributesW(copy.target.c_str(), unlock ? unlock : FILE_ATTRIBUTE_NORMAL);
+        if (unlocked) continue;
+        code = GetLastError();
+      }
+    }
     // Windows refuses to rename over a file that is open, however shared.
-    const DWORD code = HeldOrCode(GetLastError(), copy.target, DELETE, InUseWhenOpen::kYes);
+    code = HeldOrCode(code, copy.target, DELETE, InUseWhenOpen::kYes);
     if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
-    if (unlock) SetFileAttributesW(copy.target.c_str(), targetAttributes);
+    if (unlocked) SetFileAttributesW(copy.target.c_str(), targetAttributes);
     DiscardTemporary(copy);
     Fail(copy, monitor, code);
   }
