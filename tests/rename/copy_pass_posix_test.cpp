@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdlib>
@@ -34,9 +35,12 @@ enum class Fault { kNone, kClose, kSyncfs, kFileSize } fault = Fault::kNone;
 int syncfsCalls = 0;
 extern "C" int __real_close(int fd);
 extern "C" int __real_syncfs(int fd);
+std::function<void()> onWrittenClose;  // after each close of a file open for writing
 extern "C" int __wrap_close(int fd) {
-  const bool failing = fault == Fault::kClose && (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
+  const bool written = (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
+  const bool failing = fault == Fault::kClose && written;
   const int result = __real_close(fd);
+  if (written && onWrittenClose) onWrittenClose();
   return failing ? (errno = EIO, -1) : result;
 }
 extern "C" int __wrap_syncfs(int fd) {
@@ -376,37 +380,42 @@ TEST(CopyPassPosixTest, ASparseSourceCutWhileCopiedGivesWhatItHoldsAtTheEnd) {
 // the second leaves the first one's temporary file alone, both complete.
 TEST(CopyPassPosixTest, APassInAnotherPidNamespaceLeavesARunningPassAlone) {
   if (::geteuid() != 0) GTEST_SKIP() << "a PID namespace of its own needs root";
-  TempProgramFolder folder;
-  const fs::path sparse = AddSparseSource(folder);
-  folder.AddSource("denso_01", "denso");
-  const int refused = std::exchange(refuseTmpfile, EOPNOTSUPP);
-  const pid_t held = ::fork();
-  if (held == 0) {
-    bool stopped = false;  // at its first sparse copy, with its temporary file made
-    onSeek = [&](int) {
-      if (!std::exchange(stopped, true)) ::raise(SIGSTOP);
-    };
-    PassAndExit(folder.root());
+  // Held while it writes its first copy, and once written, until renamed.
+  for (const bool written : {false, true}) {
+    TempProgramFolder folder;
+    const fs::path sparse = AddSparseSource(folder);
+    folder.AddSource("denso_01", "denso");
+    const int refused = std::exchange(refuseTmpfile, EOPNOTSUPP);
+    const pid_t held = ::fork();
+    if (held == 0) {
+      std::atomic<bool> stopped = false;
+      const auto stop = [&] {
+        if (!stopped.exchange(true)) ::kill(::getpid(), SIGSTOP);
+      };
+      onSeek = [&](int) { written ? void() : stop(); };
+      onWrittenClose = [&] { written ? stop() : void(); };
+      PassAndExit(folder.root());
+    }
+    int status = 0, heldStatus = 0;
+    ASSERT_EQ(::waitpid(held, &status, WUNTRACED), held);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    const pid_t other = ::fork();
+    if (other == 0) {
+      if (::unshare(CLONE_NEWPID) != 0) ExitChild(2);
+      const pid_t inner = ::fork();  // process 1 of the new namespace
+      if (inner == 0) PassAndExit(folder.root());
+      ::waitpid(inner, &status, 0);
+      ExitChild(WIFEXITED(status) ? WEXITSTATUS(status) : 3);
+    }
+    ::waitpid(other, &status, 0);
+    ::kill(held, SIGCONT);
+    ::waitpid(held, &heldStatus, 0);
+    refuseTmpfile = refused;
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(heldStatus, 0) << written;
+    EXPECT_EQ(ListFolder(folder.target()),
+              (Listing{{"rado_02", Summary(Contents(sparse))}, {"denso_02", "denso"}}));
   }
-  int status = 0, heldStatus = 0;
-  ASSERT_EQ(::waitpid(held, &status, WUNTRACED), held);
-  ASSERT_TRUE(WIFSTOPPED(status));
-  const pid_t other = ::fork();
-  if (other == 0) {
-    if (::unshare(CLONE_NEWPID) != 0) ExitChild(2);
-    const pid_t inner = ::fork();  // process 1 of the new namespace
-    if (inner == 0) PassAndExit(folder.root());
-    ::waitpid(inner, &status, 0);
-    ExitChild(WIFEXITED(status) ? WEXITSTATUS(status) : 3);
-  }
-  ::waitpid(other, &status, 0);
-  ::kill(held, SIGCONT);
-  ::waitpid(held, &heldStatus, 0);
-  refuseTmpfile = refused;
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(heldStatus, 0);
-  EXPECT_EQ(ListFolder(folder.target()),
-            (Listing{{"rado_02", Summary(Contents(sparse))}, {"denso_02", "denso"}}));
 }
 
 // Every errno of the reason table has its own Italian reason.
