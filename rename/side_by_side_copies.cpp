@@ -13,6 +13,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -75,7 +76,7 @@ struct CopyFolders::State {
   }
 
   Slot& SlotOf(std::uint64_t copy) { return *slots[copy % window]; }
-  void StartWorkers();
+  bool StartWorkers();
   void EndWorkers();
   void Work(CopyWriter& writer);
   void Queue(std::unique_ptr<PendingCopy> copy);
@@ -94,13 +95,22 @@ struct CopyFolders::State {
   }
 };
 
-void CopyFolders::State::StartWorkers() {
+// As many workers as files in flight. Where the system gives fewer threads
+// (a process limit), fewer do; with none, the files go one at a time.
+bool CopyFolders::State::StartWorkers() {
   for (unsigned i = 0; i < window; ++i) slots.push_back(std::make_unique<Slot>());
   for (unsigned i = 0; i < window; ++i) {
     writers.push_back(steps->NewWriter());
     CopyWriter* writer = writers.back().get();
-    workers.push_back(std::make_unique<WorkerThread>([this, writer] { Work(*writer); }));
+    try {
+      workers.push_back(std::make_unique<WorkerThread>([this, writer] { Work(*writer); }));
+    } catch (const std::system_error&) {
+      writers.pop_back();
+      break;
+    }
   }
+  oneAtATime = workers.empty();
+  return !oneAtATime;
 }
 
 void CopyFolders::State::EndWorkers() {
@@ -133,7 +143,7 @@ void CopyFolders::State::Work(CopyWriter& writer) {
 }
 
 void CopyFolders::State::Queue(std::unique_ptr<PendingCopy> copy) {
-  if (workers.empty()) StartWorkers();
+  if (workers.empty() && !StartWorkers()) return CopyAlone(*copy);
   if (queued - named == window) NameOldest();
   Slot& slot = SlotOf(queued);
   slot.copy = std::move(copy);

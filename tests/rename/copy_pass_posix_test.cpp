@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstdlib>
@@ -33,9 +35,12 @@ enum class Fault { kNone, kClose, kSyncfs, kFileSize } fault = Fault::kNone;
 int syncfsCalls = 0;
 extern "C" int __real_close(int fd);
 extern "C" int __real_syncfs(int fd);
+std::function<void()> onWrittenClose;  // after each close of a file open for writing
 extern "C" int __wrap_close(int fd) {
-  const bool failing = fault == Fault::kClose && (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
+  const bool written = (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
+  const bool failing = fault == Fault::kClose && written;
   const int result = __real_close(fd);
+  if (written && onWrittenClose) onWrittenClose();
   return failing ? (errno = EIO, -1) : result;
 }
 extern "C" int __wrap_syncfs(int fd) {
@@ -48,10 +53,17 @@ int refuseTmpfile = [] {
   if (name == nullptr) return 0;
   return std::strcmp(name, "EISDIR") == 0 ? EISDIR : EOPNOTSUPP;
 }();
+// A fault at one file, by name, set before a pass and read by its threads:
+// its source's open, or its naming (linked or renamed to the name) fails; or
+// the open requests a stop from `stopping`.
+std::string failOpening, failNaming, stopOpening;
+rinomina::PassMonitor* stopping = nullptr;
 extern "C" int __real_openat(int folder, const char* path, int flags, ...);
 extern "C" int __wrap_openat(int folder, const char* path, int flags, ...) {
   const bool tmpfile = (flags & O_TMPFILE) == O_TMPFILE;
   if (tmpfile && refuseTmpfile != 0) return errno = refuseTmpfile, -1;
+  if (path == failOpening) return errno = EIO, -1;
+  if (path == stopOpening) stopping->RequestStop();
   std::va_list arguments;
   va_start(arguments, flags);
   const mode_t mode = tmpfile || (flags & O_CREAT) ? va_arg(arguments, mode_t) : 0;
@@ -72,7 +84,13 @@ extern "C" off_t __wrap_lseek(int fd, off_t offset, int whence) {
 extern "C" int __real_linkat(int from, const char* path, int to, const char* name, int flags);
 extern "C" int __wrap_linkat(int from, const char* path, int to, const char* name, int flags) {
   if ((flags & AT_EMPTY_PATH) && ::geteuid() != 0) return errno = ENOENT, -1;
+  if (name == failNaming) return errno = EIO, -1;
   return __real_linkat(from, path, to, name, flags);
+}
+extern "C" int __real_renameat(int from, const char* path, int to, const char* name);
+extern "C" int __wrap_renameat(int from, const char* path, int to, const char* name) {
+  if (name == failNaming) return errno = EIO, -1;
+  return __real_renameat(from, path, to, name);
 }
 
 namespace rinomina::test {
@@ -95,7 +113,7 @@ extern "C" void __gcov_dump() __attribute__((weak));
   const rlimit limit{1 << 20, 1 << 20};
   if (with == Fault::kFileSize) ::setrlimit(RLIMIT_FSIZE, &limit);
   try {
-    RunCopyPass(programFolder, u"01", u"02");
+    Pass(programFolder, u"01", u"02");
   } catch (const CopyPassError& error) {
     std::fputs(error.what(), stderr);
     ExitChild(syncfsCalls == 1 ? 1 : 2);
@@ -149,7 +167,7 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
     fs::create_hard_link(outside, folder.target() / "dispari_02");
     fs::create_symlink(outside, folder.target() / "grande_02");
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
-      RunCopyPass(folder.root(), u"01", u"02");
+      Pass(folder.root(), u"01", u"02");
       EXPECT_EQ(ListFolder(folder.target()), copies);
       ASSERT_EQ(::lstat((folder.target() / "rado_02").c_str(), &copy), 0);
       EXPECT_LE(copy.st_blocks, 64);
@@ -164,12 +182,14 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
 TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   TempProgramFolder folder(kShm);
   Listing copies;
-  for (unsigned seed = 0; seed < 8; ++seed) {
-    folder.AddSource("copia_" + std::to_string(seed) + "_01", Pattern(8 << 20, seed));
-    copies["copia_" + std::to_string(seed) + "_02"] = Summary(Pattern(8 << 20, seed));
+  // Large files copied alone, and between them small ones copied side by side.
+  for (unsigned seed = 0; seed < 8 * 13; ++seed) {
+    const std::string contents = Pattern(seed % 13 == 0 ? 8 << 20 : 64 << 10, seed);
+    folder.AddSource("copia_01_" + std::to_string(seed), contents);
+    copies["copia_02_" + std::to_string(seed)] = Summary(contents);
   }
   const auto start = std::chrono::steady_clock::now();
-  RunCopyPass(folder.root(), u"01", u"02");
+  Pass(folder.root(), u"01", u"02");
   const auto whole = std::chrono::steady_clock::now() - start;
   pid_t child = 0;
   for (int round = 0; round < 10; ++round) {
@@ -196,9 +216,66 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
                {".rinomina-" + dead + "-7.tmp", ""}};
   for (const auto& [name, contents] : kept) Write(folder.target() / name, "");
   Write(folder.target() / (ours + dead + "-7.tmp"), "");
-  RunCopyPass(folder.root(), u"01", u"02");
+  Pass(folder.root(), u"01", u"02");
   kept.insert(copies.begin(), copies.end());
   EXPECT_EQ(ListFolder(folder.target()), kept);
+}
+
+// Copies are written side by side but named in listing order: a fault at the
+// k-th listed file, for every k, leaves files 1..k-1 named, nothing else (no
+// temporary), and the message of file k, whether it strikes a worker (the
+// source's open), the naming (link or rename) or the pass's own name check;
+// a stop leaves some of files 1..k-1. Of two sources with one new name, the
+// later wins, far apart or adjacent.
+TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
+  enum Kind { kOpen, kNaming, kNameCheck, kStop, kCollision };
+  constexpr int kFiles = 30;
+  std::vector<std::tuple<Kind, int, int>> rows{{kCollision, 0, kFiles - 1}, {kCollision, 14, 15}};
+  for (int k = 0; k < kFiles; ++k) rows.emplace_back(Kind(k % 4), k, -1);
+  for (const auto& [kind, k, other] : rows) {
+    TempProgramFolder folder(kShm);
+    for (int i = kFiles - 1; i >= 0; --i) {  // tmpfs lists the newest first
+      std::string name = "f" + std::to_string(i + 2) + "_01";
+      if (kind == kNameCheck && i == k) name = ".rinomina-01.tmp";
+      if (kind == kCollision && (i == k || i == other)) name = i == k ? "01c02" : "02c01";
+      folder.AddSource(name, Pattern(3000 + i, i));
+    }
+    std::vector<std::string> listed;  // as the pass lists them
+    for (const auto& entry : fs::directory_iterator(folder.source()))
+      listed.push_back(entry.path().filename());
+    const auto renamed = [](std::string name) { return name.replace(name.find("01"), 2, "02"); };
+    const int at =
+        kind == kCollision ? kFiles
+        : kind == kNameCheck
+            ? static_cast<int>(std::find(listed.begin(), listed.end(), ".rinomina-01.tmp") -
+                               listed.begin())
+            : k;
+    PassMonitor monitor;
+    if (kind == kOpen) failOpening = listed[at];
+    if (kind == kNaming) failNaming = renamed(listed[at]);
+    if (kind == kStop) stopOpening = listed[at], stopping = &monitor;
+    std::string message;
+    if (kind != kCollision) message = FailedPass(folder.root(), u"01", u"02", &monitor).what();
+    if (kind == kCollision) Pass(folder.root(), u"01", u"02", &monitor);
+    failOpening = failNaming = stopOpening = "";
+    const Listing copied = ListFolder(folder.target());
+    std::vector<Listing> before{{}};  // files 1..i named, for every i < at
+    for (int i = 0; i < at; ++i) {
+      before.push_back(before.back());
+      before.back()[renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
+    }
+    if (kind == kStop) {
+      EXPECT_NE(std::find(before.begin(), before.end(), copied), before.end()) << k;
+      EXPECT_EQ(message, PassStopped().what());
+      continue;
+    }
+    EXPECT_EQ(copied, before.back()) << kind << " " << k;
+    if (kind == kCollision) continue;
+    EXPECT_EQ(message,
+              Copying(listed[at], renamed(listed[at])) +
+                  (kind == kNameCheck ? "il nome è riservato ai file temporanei del programma."
+                                      : "errore di lettura o scrittura sul disco."));
+  }
 }
 
 // A stop requested in the middle of a large file: the files before it stay
@@ -292,7 +369,7 @@ TEST(CopyPassPosixTest, ASparseSourceCutWhileCopiedGivesWhatItHoldsAtTheEnd) {
   onSeek = [&](int whence) {
     if (whence == SEEK_HOLE) ::truncate(source.c_str(), 512 << 10);
   };
-  RunCopyPass(folder.root(), u"01", u"02");
+  Pass(folder.root(), u"01", u"02");
   onSeek = nullptr;
   EXPECT_EQ(Summary(Contents(folder.target() / "rado_02")), Summary(Pattern(512 << 10, 4)));
 }
@@ -303,37 +380,42 @@ TEST(CopyPassPosixTest, ASparseSourceCutWhileCopiedGivesWhatItHoldsAtTheEnd) {
 // the second leaves the first one's temporary file alone, both complete.
 TEST(CopyPassPosixTest, APassInAnotherPidNamespaceLeavesARunningPassAlone) {
   if (::geteuid() != 0) GTEST_SKIP() << "a PID namespace of its own needs root";
-  TempProgramFolder folder;
-  const fs::path sparse = AddSparseSource(folder);
-  folder.AddSource("denso_01", "denso");
-  const int refused = std::exchange(refuseTmpfile, EOPNOTSUPP);
-  const pid_t held = ::fork();
-  if (held == 0) {
-    bool stopped = false;  // at its first sparse copy, with its temporary file made
-    onSeek = [&](int) {
-      if (!std::exchange(stopped, true)) ::raise(SIGSTOP);
-    };
-    PassAndExit(folder.root());
+  // Held while it writes its first copy, and once written, until renamed.
+  for (const bool written : {false, true}) {
+    TempProgramFolder folder;
+    const fs::path sparse = AddSparseSource(folder);
+    folder.AddSource("denso_01", "denso");
+    const int refused = std::exchange(refuseTmpfile, EOPNOTSUPP);
+    const pid_t held = ::fork();
+    if (held == 0) {
+      std::atomic<bool> stopped = false;
+      const auto stop = [&] {
+        if (!stopped.exchange(true)) ::kill(::getpid(), SIGSTOP);
+      };
+      onSeek = [&](int) { written ? void() : stop(); };
+      onWrittenClose = [&] { written ? stop() : void(); };
+      PassAndExit(folder.root());
+    }
+    int status = 0, heldStatus = 0;
+    ASSERT_EQ(::waitpid(held, &status, WUNTRACED), held);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    const pid_t other = ::fork();
+    if (other == 0) {
+      if (::unshare(CLONE_NEWPID) != 0) ExitChild(2);
+      const pid_t inner = ::fork();  // process 1 of the new namespace
+      if (inner == 0) PassAndExit(folder.root());
+      ::waitpid(inner, &status, 0);
+      ExitChild(WIFEXITED(status) ? WEXITSTATUS(status) : 3);
+    }
+    ::waitpid(other, &status, 0);
+    ::kill(held, SIGCONT);
+    ::waitpid(held, &heldStatus, 0);
+    refuseTmpfile = refused;
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(heldStatus, 0) << written;
+    EXPECT_EQ(ListFolder(folder.target()),
+              (Listing{{"rado_02", Summary(Contents(sparse))}, {"denso_02", "denso"}}));
   }
-  int status = 0, heldStatus = 0;
-  ASSERT_EQ(::waitpid(held, &status, WUNTRACED), held);
-  ASSERT_TRUE(WIFSTOPPED(status));
-  const pid_t other = ::fork();
-  if (other == 0) {
-    if (::unshare(CLONE_NEWPID) != 0) ExitChild(2);
-    const pid_t inner = ::fork();  // process 1 of the new namespace
-    if (inner == 0) PassAndExit(folder.root());
-    ::waitpid(inner, &status, 0);
-    ExitChild(WIFEXITED(status) ? WEXITSTATUS(status) : 3);
-  }
-  ::waitpid(other, &status, 0);
-  ::kill(held, SIGCONT);
-  ::waitpid(held, &heldStatus, 0);
-  refuseTmpfile = refused;
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(heldStatus, 0);
-  EXPECT_EQ(ListFolder(folder.target()),
-            (Listing{{"rado_02", Summary(Contents(sparse))}, {"denso_02", "denso"}}));
 }
 
 // Every errno of the reason table has its own Italian reason.
