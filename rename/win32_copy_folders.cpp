@@ -12,10 +12,8 @@
 #include "copy_steps.hpp"
 #include "file_name_text.hpp"
 #include "messages.hpp"
-#include "pass_monitor.hpp"
 #include "wide_text.hpp"
 #include "win32_copy_steps.hpp"
-#include "win32_file_in_use.hpp"
 #include "win32_long_path.hpp"
 #include "win32_temporary_names.hpp"
 
