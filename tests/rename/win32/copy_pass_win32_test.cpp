@@ -85,11 +85,11 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   ASSERT_TRUE(SetFileAttributesW((folder.source() / L"\U0001F600_01").c_str(), 7));
   const fs::path programFolder = folder.root().native() + std::wstring(230, L'c');
   ASSERT_TRUE(MoveFileW(Long(folder.root()).c_str(), Long(programFolder).c_str()));
-  RunCopyPass(programFolder, u"01", u"\U0001F389");
+  Pass(programFolder, u"01", u"\U0001F389");
   EXPECT_EQ(GetFileAttributesW((Long(programFolder) / L"Modificati" / held).c_str()),
             heldAttributes);
   CloseHandle(holder);
-  RunCopyPass(programFolder, u"01", u"\U0001F389");
+  Pass(programFolder, u"01", u"\U0001F389");
   ASSERT_TRUE(MoveFileW(Long(programFolder).c_str(), Long(folder.root()).c_str()));
   kept[L"foto_\U0001F389"] = kept[L"\U0001F600_\U0001F389"] = "nuovo";
   EXPECT_EQ(ListFolder(folder.target()), kept);
@@ -116,7 +116,7 @@ TEST(CopyPassWindowsTest, DevicesStreamsTrailingDotsAndLongNamesFailInItalian) {
       EXPECT_PRED_FORMAT2(::testing::IsSubstring, reason,
                           FailingPass(folder.root(), u"foto", name));
   EXPECT_TRUE(ListFolder(folder.target()).empty());
-  EXPECT_NO_THROW(RunCopyPass(folder.root(), u"foto", std::u16string(255, u'n')));
+  EXPECT_NO_THROW(Pass(folder.root(), u"foto", std::u16string(255, u'n')));
 }
 
 // A source or target held for 300 ms is waited out. One held longer than
@@ -130,7 +130,7 @@ TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse)
     HANDLE timer = nullptr;
     ASSERT_TRUE(CreateTimerQueueTimer(&timer, nullptr, Release, Hold(holdSource ? source : target),
                                       300, 0, WT_EXECUTEONLYONCE));
-    EXPECT_NO_THROW(RunCopyPass(folder.root(), u"01", u"02")) << holdSource;
+    EXPECT_NO_THROW(Pass(folder.root(), u"01", u"02")) << holdSource;
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "nuovo"}}));
   }
@@ -225,7 +225,7 @@ TEST(CopyPassWindowsTest, FoldersThatAreNotFoldersAndFullDisksChangeNothing) {
                       FailingPass(folder.root(), u"01", u"02"));
   fs::rename(folder.source(), folder.root() / "vecchi");
   Write(folder.source(), "file");
-  EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u"copia_"));
+  EXPECT_NO_THROW(Pass(folder.root(), u"", u"copia_"));
   if (const wchar_t* linked = _wgetenv(L"RINOMINA_TEST_LINKED_FOLDERS")) {
     EXPECT_PRED_FORMAT2(::testing::IsSubstring, "stessa cartella",
                         FailingPass(linked, u"", u"copia_"));
