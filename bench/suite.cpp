@@ -39,6 +39,9 @@ void CheckCopies(const std::filesystem::path& folder, const DataSet& set) {
 std::vector<std::string> ModeCommand(std::string_view mode, const SetFolders& folders,
                                      const SuiteOptions& options) {
   if (mode == "alone") return {options.self, "pass", folders.program.string(), "alone"};
+  if (mode == "watched-alone") {
+    return {options.self, "watched-pass", folders.program.string(), "alone"};
+  }
   return {options.self, std::string(mode), folders.program.string()};
 }
 
@@ -77,7 +80,7 @@ void RunPython(const SetFolders& folders, const DataSet& set, const SuiteOptions
 
 void RunRound(int round, const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
               Times& times) {
-  constexpr int kGroups = 7;
+  constexpr int kGroups = 8;
   for (int step = 0; step < kGroups; ++step) {
     switch ((round + step) % kGroups) {
       case 0:
@@ -100,6 +103,9 @@ void RunRound(int round, const SetFolders& folders, const DataSet& set, const Su
         break;
       case 6:
         RunTwice("alone", kAloneNew, folders, set, options, times);
+        break;
+      case 7:
+        RunIntoEmptyTarget("watched-alone", kAloneWatched, folders, set, options, times);
         break;
     }
   }
@@ -131,6 +137,8 @@ std::string_view ContenderName(Contender contender) {
       return "one at a time, empty Modificati";
     case kAloneReplace:
       return "one at a time, replacing all";
+    case kAloneWatched:
+      return "one at a time, watched, empty";
     default:
       return "";
   }

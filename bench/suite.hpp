@@ -29,6 +29,7 @@ enum Contender {
   kSafeFloorNew,  // the safe floor into an empty "Modificati"
   kAloneNew,      // RunCopyPass one file at a time, into an empty "Modificati"
   kAloneReplace,  // the same again, replacing every target
+  kAloneWatched,  // RunCopyPass one file at a time, watched, into an empty "Modificati"
   kCpSync,        // cp -r, then sync -f on the copies' file system (disk sets)
   kContenderCount
 };

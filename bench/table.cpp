@@ -32,9 +32,10 @@ std::string Title(const SetResult& result) {
 void PrintSideBySideRatios(const SetResult& result, double newTarget, double replaceTarget) {
   std::printf(
       "  side by side / one at a time: new files %.2f (target <= %.2f), replacing %.2f "
-      "(target <= %.2f)\n",
+      "(target <= %.2f),\n              watched %.2f\n",
       result.MedianRatio(kPassNew, kAloneNew), newTarget,
-      result.MedianRatio(kPassReplace, kAloneReplace), replaceTarget);
+      result.MedianRatio(kPassReplace, kAloneReplace), replaceTarget,
+      result.MedianRatio(kPassWatched, kAloneWatched));
 }
 
 void PrintSmallFileRatios(const SetResult& result) {
@@ -81,7 +82,7 @@ void PrintHeading(std::string_view place, std::string_view about, int rounds) {
 
 void PrintDataSet(const SetResult& result) {
   std::printf("\n%-34s %9s %11s %9s\n", Title(result).c_str(), "time (s)", "files/s", "MB/s");
-  for (int contender = 0; contender <= kAloneReplace; ++contender) {
+  for (int contender = 0; contender <= kAloneWatched; ++contender) {
     PrintRow(result, Contender(contender));
   }
   if (result.set.fileSize < (1u << 20)) {

@@ -291,7 +291,14 @@ TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
     PassMonitor monitor;
     std::thread watcher([&monitor] {
       // Stop once a few chunks of the large file are done.
-      while (monitor.Read().bytesDone < (20u << 20)) std::this_thread::yield();
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+      while (monitor.Read().bytesDone < (20u << 20)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+          ADD_FAILURE() << "the pass never reached 20 MiB";
+          break;
+        }
+        std::this_thread::yield();
+      }
       monitor.RequestStop();
     });
     const std::error_code code = FailedPass(folder.root(), u"01", u"02", &monitor).code();
