@@ -35,12 +35,21 @@ void CheckCopies(const std::filesystem::path& folder, const DataSet& set) {
 }
 
 // The pass or the floor: into an empty "Modificati", then again over it.
+// "alone" is the pass one file at a time.
+std::vector<std::string> ModeCommand(std::string_view mode, const SetFolders& folders,
+                                     const SuiteOptions& options) {
+  if (mode == "alone") return {options.self, "pass", folders.program.string(), "alone"};
+  if (mode == "watched-alone") {
+    return {options.self, "watched-pass", folders.program.string(), "alone"};
+  }
+  return {options.self, std::string(mode), folders.program.string()};
+}
+
 void RunTwice(std::string_view mode, Contender first, const SetFolders& folders, const DataSet& set,
               const SuiteOptions& options, Times& times) {
   ResetFolder(folders.target);
   for (Contender contender : {first, Contender(first + 1)}) {
-    times[contender].push_back(
-        TimeCommand({options.self, std::string(mode), folders.program.string()}));
+    times[contender].push_back(TimeCommand(ModeCommand(mode, folders, options)));
     CheckCopies(folders.target, set);
   }
 }
@@ -49,8 +58,7 @@ void RunTwice(std::string_view mode, Contender first, const SetFolders& folders,
 void RunIntoEmptyTarget(std::string_view mode, Contender contender, const SetFolders& folders,
                         const DataSet& set, const SuiteOptions& options, Times& times) {
   ResetFolder(folders.target);
-  times[contender].push_back(
-      TimeCommand({options.self, std::string(mode), folders.program.string()}));
+  times[contender].push_back(TimeCommand(ModeCommand(mode, folders, options)));
   CheckCopies(folders.target, set);
 }
 
@@ -72,7 +80,7 @@ void RunPython(const SetFolders& folders, const DataSet& set, const SuiteOptions
 
 void RunRound(int round, const SetFolders& folders, const DataSet& set, const SuiteOptions& options,
               Times& times) {
-  constexpr int kGroups = 6;
+  constexpr int kGroups = 8;
   for (int step = 0; step < kGroups; ++step) {
     switch ((round + step) % kGroups) {
       case 0:
@@ -92,6 +100,12 @@ void RunRound(int round, const SetFolders& folders, const DataSet& set, const Su
         break;
       case 5:
         RunIntoEmptyTarget("watched-pass", kPassWatched, folders, set, options, times);
+        break;
+      case 6:
+        RunTwice("alone", kAloneNew, folders, set, options, times);
+        break;
+      case 7:
+        RunIntoEmptyTarget("watched-alone", kAloneWatched, folders, set, options, times);
         break;
     }
   }
@@ -119,6 +133,12 @@ std::string_view ContenderName(Contender contender) {
       return "safe floor (O_TMPFILE + linkat)";
     case kCpSync:
       return "cp -r, then sync -f";
+    case kAloneNew:
+      return "one at a time, empty Modificati";
+    case kAloneReplace:
+      return "one at a time, replacing all";
+    case kAloneWatched:
+      return "one at a time, watched, empty";
     default:
       return "";
   }
@@ -137,11 +157,16 @@ void RunDiskRound(int round, const SetFolders& folders, const DataSet& set,
                   const SuiteOptions& options, Times& times) {
   const std::string source = (folders.program / kSourceFolder).string() + "/.";
   const std::string target = folders.cpTarget.string() + "/";
-  for (int step = 0; step < 3; ++step) {
-    switch ((round + step) % 3) {
+  for (int step = 0; step < 4; ++step) {
+    switch ((round + step) % 4) {
       case 0:
         ResetOnDisk(folders.target);
         times[kPassNew].push_back(TimeCommand({options.self, "pass", folders.program.string()}));
+        CheckCopies(folders.target, set);
+        break;
+      case 3:
+        ResetOnDisk(folders.target);
+        times[kAloneNew].push_back(TimeCommand(ModeCommand("alone", folders, options)));
         CheckCopies(folders.target, set);
         break;
       case 1:
@@ -154,6 +179,23 @@ void RunDiskRound(int round, const SetFolders& folders, const DataSet& set,
         ResetOnDisk(folders.cpTarget);
         times[kCp].push_back(TimeCommand({"cp", "-r", source, target}));
         CheckCopies(folders.cpTarget, set);
+        break;
+    }
+  }
+}
+
+void RunSlowRound(int round, const SetFolders& folders, const DataSet& set,
+                  const SuiteOptions& options, Times& times) {
+  for (int step = 0; step < 3; ++step) {
+    switch ((round + step) % 3) {
+      case 0:
+        RunIntoEmptyTarget("pass", kPassNew, folders, set, options, times);
+        break;
+      case 1:
+        RunIntoEmptyTarget("alone", kAloneNew, folders, set, options, times);
+        break;
+      case 2:
+        RunCp(folders, set, times);
         break;
     }
   }
@@ -188,6 +230,37 @@ SetResult RunDiskDataSet(const DataSet& set, const SuiteOptions& options) {
   return RunRounds(set, options, "disk_", RunDiskRound);
 }
 
+SetResult RunSlowDataSet(const DataSet& set, const SuiteOptions& options) {
+  return RunRounds(set, options, "slow_", RunSlowRound);
+}
+
+WindowResult MeasureWindowSizes(const DataSet& set, std::span<const unsigned> sizes,
+                                const SuiteOptions& options) {
+  WindowResult result{set, {0}, {}, {}};
+  result.sizes.insert(result.sizes.end(), sizes.begin(), sizes.end());
+  result.newFiles.resize(result.sizes.size());
+  result.replacing.resize(result.sizes.size());
+  const std::filesystem::path program = options.workFolder / "window_sizes";
+  MakeProgramFolder(program, set.count, set.fileSize);
+  for (int round = -1; round < options.rounds; ++round) {  // -1: the warm-up
+    for (std::size_t step = 0; step < result.sizes.size(); ++step) {
+      const std::size_t index = (static_cast<std::size_t>(round + 1) + step) % result.sizes.size();
+      const unsigned size = result.sizes[index];
+      const std::vector<std::string> command{options.self, "pass", program.string(),
+                                             size == 0 ? "alone" : std::to_string(size)};
+      ResetFolder(program / kTargetFolder);
+      const double newFiles = TimeCommand(command);
+      const double replacing = TimeCommand(command);
+      CheckCopies(program / kTargetFolder, set);
+      if (round < 0) continue;
+      result.newFiles[index].push_back(newFiles);
+      result.replacing[index].push_back(replacing);
+    }
+  }
+  std::filesystem::remove_all(program);
+  return result;
+}
+
 double SetResult::MedianSeconds(Contender contender) const { return Median(seconds[contender]); }
 
 double SetResult::MedianRatio(Contender over, Contender under) const {
@@ -198,13 +271,16 @@ double SetResult::MedianRatio(Contender over, Contender under) const {
   return Median(ratios);
 }
 
-long MeasurePassPeakKiB(std::size_t count, const SuiteOptions& options) {
+PeakUse MeasurePassPeak(std::size_t count, const SuiteOptions& options, const std::string& how) {
   const std::filesystem::path program = options.workFolder / ("memory_" + std::to_string(count));
   MakeProgramFolder(program, count, 0);
-  const std::string output = CaptureCommand({options.self, "peak", program.string()});
+  std::vector<std::string> command{options.self, "peak", program.string()};
+  if (!how.empty()) command.push_back(how);
+  const std::string output = CaptureCommand(command);
   CheckCopies(program / kTargetFolder, DataSet{'m', count, 0});
   std::filesystem::remove_all(program);
-  return std::stol(output);
+  const std::size_t space = output.find(' ');
+  return {std::stol(output.substr(0, space)), std::stol(output.substr(space + 1))};
 }
 
 }  // namespace rinomina::bench

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,9 @@ enum Contender {
   kFloorNew,      // the floor into an empty "Modificati"
   kFloorReplace,  // the floor again, overwriting every target in place
   kSafeFloorNew,  // the safe floor into an empty "Modificati"
+  kAloneNew,      // RunCopyPass one file at a time, into an empty "Modificati"
+  kAloneReplace,  // the same again, replacing every target
+  kAloneWatched,  // RunCopyPass one file at a time, watched, into an empty "Modificati"
   kCpSync,        // cp -r, then sync -f on the copies' file system (disk sets)
   kContenderCount
 };
@@ -59,8 +63,28 @@ SetResult RunDataSet(const DataSet& set, const SuiteOptions& options);
 // sync -f, and plain cp -r. Pending writes are flushed before each timed run.
 SetResult RunDiskDataSet(const DataSet& set, const SuiteOptions& options);
 
-// Peak resident memory, in KiB, of one pass over `count` empty files into an
-// empty "Modificati", measured inside a process of its own.
-long MeasurePassPeakKiB(std::size_t count, const SuiteOptions& options);
+// The same on the slow folder (`options.workFolder` on it): the pass side by
+// side and one file at a time, and cp -r, into empty folders.
+SetResult RunSlowDataSet(const DataSet& set, const SuiteOptions& options);
+
+// The pass into an empty "Modificati" and replacing, with each number of
+// files in flight, one at a time first.
+struct WindowResult {
+  DataSet set;
+  std::vector<unsigned> sizes;                // 0 for one at a time
+  std::vector<std::vector<double>> newFiles;  // per size, one per round
+  std::vector<std::vector<double>> replacing;
+};
+WindowResult MeasureWindowSizes(const DataSet& set, std::span<const unsigned> sizes,
+                                const SuiteOptions& options);
+
+// Peak resident memory, in KiB, and the most descriptors seen open, of one
+// watched pass (`how` as the pass mode takes it, "" for the default) over
+// `count` empty files into an empty "Modificati", inside a process of its own.
+struct PeakUse {
+  long kib;
+  long descriptors;
+};
+PeakUse MeasurePassPeak(std::size_t count, const SuiteOptions& options, const std::string& how);
 
 }  // namespace rinomina::bench

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "timing.hpp"
+
 namespace rinomina::bench {
 namespace {
 
@@ -25,6 +27,15 @@ void PrintRow(const SetResult& result, Contender contender) {
 std::string Title(const SetResult& result) {
   return std::string("(") + result.set.label + ") " + std::to_string(result.set.count) +
          " files of " + SizeText(result.set.fileSize);
+}
+
+void PrintSideBySideRatios(const SetResult& result, double newTarget, double replaceTarget) {
+  std::printf(
+      "  side by side / one at a time: new files %.2f (target <= %.2f), replacing %.2f "
+      "(target <= %.2f),\n              watched %.2f\n",
+      result.MedianRatio(kPassNew, kAloneNew), newTarget,
+      result.MedianRatio(kPassReplace, kAloneReplace), replaceTarget,
+      result.MedianRatio(kPassWatched, kAloneWatched));
 }
 
 void PrintSmallFileRatios(const SetResult& result) {
@@ -71,13 +82,15 @@ void PrintHeading(std::string_view place, std::string_view about, int rounds) {
 
 void PrintDataSet(const SetResult& result) {
   std::printf("\n%-34s %9s %11s %9s\n", Title(result).c_str(), "time (s)", "files/s", "MB/s");
-  for (int contender = 0; contender <= kSafeFloorNew; ++contender) {
+  for (int contender = 0; contender <= kAloneWatched; ++contender) {
     PrintRow(result, Contender(contender));
   }
   if (result.set.fileSize < (1u << 20)) {
     PrintSmallFileRatios(result);
+    PrintSideBySideRatios(result, 0.80, 0.90);
   } else {
     PrintLargeFileRatios(result);
+    PrintSideBySideRatios(result, 1.03, 1.03);
   }
   std::printf(
       "  watched:    pass with progress and stop checks, read 4 times a second by another\n"
@@ -88,17 +101,56 @@ void PrintDataSet(const SetResult& result) {
 
 void PrintDiskDataSet(const SetResult& result) {
   std::printf("\n%-34s %9s %11s %9s\n", Title(result).c_str(), "time (s)", "files/s", "MB/s");
-  for (Contender contender : {kPassNew, kCpSync, kCp}) PrintRow(result, contender);
+  for (Contender contender : {kPassNew, kAloneNew, kCpSync, kCp}) PrintRow(result, contender);
   std::printf("  pass/(cp -r, sync -f) %.2f (target <= 1.00), pass/cp -r %.2f\n",
               result.MedianRatio(kPassNew, kCpSync), result.MedianRatio(kPassNew, kCp));
+  std::printf("  side by side / one at a time %.2f (target <= 1.03)\n",
+              result.MedianRatio(kPassNew, kAloneNew));
   std::fflush(stdout);
 }
 
-void PrintMemory(std::size_t smallCount, long smallKiB, std::size_t largeCount, long largeKiB) {
-  std::printf("\nPeak resident memory of one pass (VmHWM, a separate process each)\n");
-  std::printf("  %7zu empty files %10ld KiB\n", smallCount, smallKiB);
-  std::printf("  %7zu empty files %10ld KiB\n", largeCount, largeKiB);
-  std::printf("  difference          %10ld KiB (target <= 1024 KiB)\n", largeKiB - smallKiB);
+void PrintSlowDataSet(const SetResult& result) {
+  std::printf("\n%-34s %9s %11s %9s\n", Title(result).c_str(), "time (s)", "files/s", "MB/s");
+  for (Contender contender : {kPassNew, kAloneNew, kCp}) PrintRow(result, contender);
+  std::printf(
+      "  side by side / one at a time %.2f (target <= 0.70), side by side / cp -r %.2f "
+      "(target < 1.00)\n",
+      result.MedianRatio(kPassNew, kAloneNew), result.MedianRatio(kPassNew, kCp));
+  std::fflush(stdout);
+}
+
+void PrintWindowSizes(const WindowResult& result) {
+  std::printf("\n%s: the pass by files in flight (medians, s)\n", Title({result.set, {}}).c_str());
+  std::printf("  %-14s %9s %9s %9s %9s\n", "files in flight", "new", "/alone", "replacing",
+              "/alone");
+  const double aloneNew = Median(result.newFiles[0]);
+  const double aloneReplacing = Median(result.replacing[0]);
+  for (std::size_t index = 0; index < result.sizes.size(); ++index) {
+    const double newFiles = Median(result.newFiles[index]);
+    const double replacing = Median(result.replacing[index]);
+    const std::string size =
+        result.sizes[index] == 0 ? std::string("1 (alone)") : std::to_string(result.sizes[index]);
+    std::printf("  %-14s %9.3f %9.2f %9.3f %9.2f\n", size.c_str(), newFiles, newFiles / aloneNew,
+                replacing, replacing / aloneReplacing);
+  }
+  std::fflush(stdout);
+}
+
+void PrintMemory(std::size_t smallCount, PeakUse small, std::size_t largeCount, PeakUse large,
+                 PeakUse largeAlone) {
+  std::printf(
+      "\nPeak resident memory and most open descriptors of one pass (VmHWM, a separate process "
+      "each)\n");
+  std::printf("  %7zu empty files           %10ld KiB %5ld descriptors\n", smallCount, small.kib,
+              small.descriptors);
+  std::printf("  %7zu empty files           %10ld KiB %5ld descriptors\n", largeCount, large.kib,
+              large.descriptors);
+  std::printf("  %7zu, one at a time        %10ld KiB %5ld descriptors\n", largeCount,
+              largeAlone.kib, largeAlone.descriptors);
+  std::printf("  difference, small to large    %10ld KiB (target <= 1024 KiB)\n",
+              large.kib - small.kib);
+  std::printf("  side by side - one at a time  %10ld KiB (target <= 8192 KiB)\n",
+              large.kib - largeAlone.kib);
   std::fflush(stdout);
 }
 

@@ -19,7 +19,15 @@ void PrintDataSet(const SetResult& result);
 // sync -f.
 void PrintDiskDataSet(const SetResult& result);
 
-// Peak resident memory of a pass over a small and a large folder.
-void PrintMemory(std::size_t smallCount, long smallKiB, std::size_t largeCount, long largeKiB);
+// One data set on the slow folder: side by side, one at a time, cp -r.
+void PrintSlowDataSet(const SetResult& result);
+
+// The pass's time with each number of files in flight.
+void PrintWindowSizes(const WindowResult& result);
+
+// Peak resident memory and descriptors of a pass over a small and a large
+// folder, and over the large one a file at a time.
+void PrintMemory(std::size_t smallCount, PeakUse small, std::size_t largeCount, PeakUse large,
+                 PeakUse largeAlone);
 
 }  // namespace rinomina::bench

@@ -11,8 +11,9 @@
 namespace rinomina {
 
 void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,
-                 std::u16string_view replacementText, PassMonitor* monitor) {
-  CopyFolders folders(programFolder, monitor);
+                 std::u16string_view replacementText, PassMonitor* monitor,
+                 const CopyOptions& options) {
+  CopyFolders folders(programFolder, monitor, options);
   std::optional<SizeTotal> total;
   if (monitor) total.emplace(programFolder, searchText, *monitor);
   std::u16string name;
@@ -20,8 +21,13 @@ void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view
     if (monitor && monitor->StopRequested()) throw PassStopped();
     const std::optional<std::u16string> newName = RewriteName(name, searchText, replacementText);
     if (!newName) continue;
-    CheckMatchKeepsCharacters(name, searchText, *newName);
-    CheckNewName(name, *newName);
+    try {
+      CheckMatchKeepsCharacters(name, searchText, *newName);
+      CheckNewName(name, *newName);
+    } catch (const CopyPassError&) {
+      folders.NameCopiesMade();  // the files before this one are copied, as one at a time
+      throw;
+    }
     folders.CopyCurrentFile(*newName);
   }
   total.reset();  // the listing, abandoned, writes no more into the monitor

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "copy_options.hpp"
 #include "pass_monitor.hpp"
 
 namespace rinomina {
@@ -46,7 +47,12 @@ class CopyPassError : public std::runtime_error {
 // each file and between chunks of one (at most a few MiB apart): the file
 // being copied is then dropped like a failed copy, and the pass throws a
 // CopyPassError whose code() is std::errc::operation_canceled.
+//
+// A few files are copied side by side and named in listing order; what is
+// seen under the target names, and the failure reported, are those of a
+// pass copying one file after another (which `options` can ask for).
 void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,
-                 std::u16string_view replacementText, PassMonitor* monitor = nullptr);
+                 std::u16string_view replacementText, PassMonitor* monitor = nullptr,
+                 const CopyOptions& options = {});
 
 }  // namespace rinomina

@@ -1,21 +1,20 @@
-// The Windows file-system layer: FindFirstFileW/FindNextFileW over
-// "Originali", and each copy, new target or not, made under a temporary name
-// in "Modificati" and then renamed over its target, so a name the pass gives
+// The Windows steps under the side-by-side copies: FindFirstFileW/
+// FindNextFileW over "Originali"; a worker writes each copy, new target or
+// not, under a hidden temporary name in "Modificati", and the pass's thread
+// renames it over its target (win32_copy_steps.hpp), so a name the pass gives
 // never holds an incomplete file. Folders are reached through the \\?\ form
 // of their full path, so paths may be longer than MAX_PATH.
 #include <windows.h>
 
 #include <string>
 
-#include "copy_folders.hpp"
 #include "copy_pass.hpp"
+#include "copy_steps.hpp"
 #include "file_name_text.hpp"
 #include "messages.hpp"
-#include "pass_monitor.hpp"
 #include "wide_text.hpp"
-#include "win32_file_in_use.hpp"
+#include "win32_copy_steps.hpp"
 #include "win32_long_path.hpp"
-#include "win32_temporary_copy.hpp"
 #include "win32_temporary_names.hpp"
 
 namespace rinomina {
@@ -52,188 +51,155 @@ bool IsFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-}  // namespace
-
-struct CopyFolders::State {
-  PassMonitor* monitor = nullptr;
-  std::wstring programFolder;
-  std::wstring sourceFolder;  // \\?\ form of "Originali"
-  std::wstring targetFolder;  // \\?\ form of "Modificati"; empty before the first copy
-  HANDLE listing = INVALID_HANDLE_VALUE;
-  WIN32_FIND_DATAW entry{};
-  bool entryPending = false;  // `entry` holds the first result, not yet looked at
-  std::u16string current;     // name of the file last listed
-  std::wstring temporaryPrefix;
-  unsigned temporaryCounter = 0;
-
-  ~State() {
-    if (listing != INVALID_HANDLE_VALUE) FindClose(listing);
+// A listed file on its way to its new name; its hidden temporary copy, once
+// written and not named, is removed with it.
+struct Win32PendingCopy final : PendingCopy {
+  Win32Copy copy;
+  ~Win32PendingCopy() override {
+    if (!copy.temporary.empty()) DiscardTemporary(copy);
   }
-
-  [[noreturn]] void Fail(std::u16string_view newName, std::error_code error) const {
-    if (monitor && monitor->StopRequested()) throw PassStopped();
-    throw CopyFailed(current, newName, error);
-  }
-
-  bool ReadEntry();
-  void OpenTarget(std::u16string_view newName);
-  DWORD ReplaceableTarget(const std::wstring& target, std::u16string_view newName) const;
-  std::wstring CopyToTemporary(const std::wstring& source, std::u16string_view newName);
-  void Replace(const std::wstring& temporary, const std::wstring& target, DWORD targetAttributes,
-               std::u16string_view newName) const;
 };
 
-CopyFolders::CopyFolders(const std::filesystem::path& programFolder, PassMonitor* monitor)
-    : state_(std::make_unique<State>()) {
-  State& state = *state_;
-  state.monitor = monitor;
-  state.programFolder = programFolder.native();
+class Win32Steps final : public CopySteps {
+ public:
+  Win32Steps(const std::filesystem::path& programFolder, PassMonitor* monitor);
+  ~Win32Steps() override {
+    if (listing_ != INVALID_HANDLE_VALUE) FindClose(listing_);
+  }
+  bool NextFile(std::u16string& name) override;
+  std::uint64_t CurrentFileSize() override {
+    return (std::uint64_t{entry_.nFileSizeHigh} << 32) | entry_.nFileSizeLow;
+  }
+  std::unique_ptr<PendingCopy> Prepare(std::u16string_view newName) override;
+  std::unique_ptr<CopyWriter> NewWriter() override;
+  void Name(PendingCopy& copy) override {
+    NameTemporary(static_cast<Win32PendingCopy&>(copy).copy, monitor_);
+  }
+  void Flush() override {}
+
+ private:
+  bool ReadEntry();
+  void OpenTarget(std::u16string_view newName);
+
+  PassMonitor* monitor_;
+  std::wstring programFolder_;
+  std::wstring sourceFolder_;  // \\?\ form of "Originali"
+  std::wstring targetFolder_;  // \\?\ form of "Modificati"; empty before the first copy
+  HANDLE listing_ = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAW entry_{};
+  bool entryPending_ = false;  // `entry_` holds the first result, not yet looked at
+  std::u16string current_;     // name of the file last listed
+  std::wstring temporaryPrefix_;
+};
+
+// Writes copies on one thread; the temporary prefix is fixed once the
+// first copy is prepared, before any writer runs.
+class Win32Writer final : public CopyWriter {
+ public:
+  Win32Writer(const std::wstring& prefix, PassMonitor* monitor)
+      : prefix_(prefix), monitor_(monitor) {}
+  void Write(PendingCopy& copy) override {
+    WriteTemporary(static_cast<Win32PendingCopy&>(copy).copy, prefix_, monitor_);
+  }
+
+ private:
+  const std::wstring& prefix_;
+  PassMonitor* monitor_;
+};
+
+}  // namespace
+
+std::unique_ptr<CopySteps> MakeCopySteps(const std::filesystem::path& programFolder,
+                                         PassMonitor* monitor) {
+  return std::make_unique<Win32Steps>(programFolder, monitor);
+}
+
+Win32Steps::Win32Steps(const std::filesystem::path& programFolder, PassMonitor* monitor)
+    : monitor_(monitor), programFolder_(programFolder.native()) {
   std::error_code error;
-  state.sourceFolder = LongFolderPath(state.programFolder + L"\\Originali", error);
+  sourceFolder_ = LongFolderPath(programFolder_ + L"\\Originali", error);
   if (error) throw FolderFailed("Originali", error);
 
-  const std::wstring pattern = state.sourceFolder + L"\\*.*";
-  state.listing = FindFirstFileW(pattern.c_str(), &state.entry);
-  if (state.listing == INVALID_HANDLE_VALUE) {
+  const std::wstring pattern = sourceFolder_ + L"\\*.*";
+  listing_ = FindFirstFileW(pattern.c_str(), &entry_);
+  if (listing_ == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     // No folder, or a file in its place: nothing to copy. Systems answer a
     // file with different codes, so its attributes decide.
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
-        IsFile(state.sourceFolder)) {
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || IsFile(sourceFolder_)) {
       return;
     }
     throw ListingFailed(Win32Error(code));
   }
-  state.entryPending = true;
+  entryPending_ = true;
 }
 
-CopyFolders::~CopyFolders() = default;
-
-// Moves `entry` on; false once the listing is exhausted.
-bool CopyFolders::State::ReadEntry() {
-  if (listing == INVALID_HANDLE_VALUE) return false;
-  if (entryPending) {
-    entryPending = false;
+// Moves `entry_` on; false once the listing is exhausted.
+bool Win32Steps::ReadEntry() {
+  if (listing_ == INVALID_HANDLE_VALUE) return false;
+  if (entryPending_) {
+    entryPending_ = false;
     return true;
   }
-  if (FindNextFileW(listing, &entry)) return true;
+  if (FindNextFileW(listing_, &entry_)) return true;
   const DWORD code = GetLastError();
-  FindClose(listing);
-  listing = INVALID_HANDLE_VALUE;
+  FindClose(listing_);
+  listing_ = INVALID_HANDLE_VALUE;
   if (code == ERROR_NO_MORE_FILES) return false;
   throw ListingFailed(Win32Error(code));
 }
 
-bool CopyFolders::NextFile(std::u16string& name) {
-  State& state = *state_;
-  while (state.ReadEntry()) {
+bool Win32Steps::NextFile(std::u16string& name) {
+  while (ReadEntry()) {
     // Read-only, hidden and system files are listed like any other; folders
     // (links to folders, "." and ".." among them) are not.
-    if (state.entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
-    state.current = reinterpret_cast<const char16_t*>(state.entry.cFileName);
-    name = state.current;
+    if (entry_.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
+    current_ = reinterpret_cast<const char16_t*>(entry_.cFileName);
+    name = current_;
     return true;
   }
-  state.current.clear();
+  current_.clear();
   return false;
 }
 
-std::uint64_t CopyFolders::CurrentFileSize() {
-  return (std::uint64_t{state_->entry.nFileSizeHigh} << 32) | state_->entry.nFileSizeLow;
+std::unique_ptr<PendingCopy> Win32Steps::Prepare(std::u16string_view newName) {
+  if (HasLoneSurrogate(newName)) throw NameNotEncodable(current_, newName);
+  if (targetFolder_.empty()) OpenTarget(newName);
+  auto pending = std::make_unique<Win32PendingCopy>();
+  pending->copy = {current_,
+                   std::u16string(newName),
+                   sourceFolder_ + L"\\" + std::wstring(AsWide(current_)),
+                   targetFolder_ + L"\\" + std::wstring(AsWide(newName)),
+                   {}};
+  return pending;
 }
 
-void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
-  State& state = *state_;
-  if (HasLoneSurrogate(newName)) {
-    throw NameNotEncodable(state.current, newName);
-  }
-  if (state.targetFolder.empty()) state.OpenTarget(newName);
-  const std::wstring source = state.sourceFolder + L"\\" + std::wstring(AsWide(state.current));
-  const std::wstring target = state.targetFolder + L"\\" + std::wstring(AsWide(newName));
-  const DWORD targetAttributes = state.ReplaceableTarget(target, newName);
-  state.Replace(state.CopyToTemporary(source, newName), target, targetAttributes, newName);
+std::unique_ptr<CopyWriter> Win32Steps::NewWriter() {
+  return std::make_unique<Win32Writer>(temporaryPrefix_, monitor_);
 }
 
 // Finds "Modificati" and makes sure it is not "Originali" under another name:
 // a copy could overwrite its own source, or be listed again without end.
-void CopyFolders::State::OpenTarget(std::u16string_view newName) {
+void Win32Steps::OpenTarget(std::u16string_view newName) {
   std::error_code error;
-  std::wstring folder = LongFolderPath(programFolder + L"\\Modificati", error);
+  std::wstring folder = LongFolderPath(programFolder_ + L"\\Modificati", error);
   BY_HANDLE_FILE_INFORMATION sourceInfo, targetInfo;
   if (!error && IsFile(folder)) {
-    throw CopyRefused(current, newName, "\"Modificati\" è un file, non una cartella",
+    throw CopyRefused(current_, newName, "\"Modificati\" è un file, non una cartella",
                       Win32Error(ERROR_DIRECTORY));
   }
   if (error || !FolderIdentity(folder, targetInfo, error)) {
-    throw TargetFolderFailed(current, newName, error);
+    throw TargetFolderFailed(current_, newName, error);
   }
-  if (!FolderIdentity(sourceFolder, sourceInfo, error)) Fail(newName, error);
+  if (!FolderIdentity(sourceFolder_, sourceInfo, error)) throw CopyFailed(current_, newName, error);
   if (sourceInfo.dwVolumeSerialNumber == targetInfo.dwVolumeSerialNumber &&
       sourceInfo.nFileIndexHigh == targetInfo.nFileIndexHigh &&
       sourceInfo.nFileIndexLow == targetInfo.nFileIndexLow) {
     throw SameFolder();
   }
   RemoveLeftovers(folder);
-  temporaryPrefix = TemporaryPrefix(folder);
-  targetFolder = std::move(folder);
-}
-
-// A folder under the target name cannot be replaced; say so plainly rather
-// than with the bare "access denied" the rename would give. Returns the
-// target's attributes, INVALID_FILE_ATTRIBUTES when there is none.
-DWORD CopyFolders::State::ReplaceableTarget(const std::wstring& target,
-                                            std::u16string_view newName) const {
-  const DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    throw CopyRefused(current, newName, "esiste già una cartella con quel nome",
-                      Win32Error(ERROR_ACCESS_DENIED));
-  }
-  return attributes;
-}
-
-// Copies `source` under a fresh name in "Modificati" and returns that name;
-// on failure nothing of the copy is left there. A source another program
-// holds for a moment is waited out.
-std::wstring CopyFolders::State::CopyToTemporary(const std::wstring& source,
-                                                 std::u16string_view newName) {
-  FileInUseWait wait(monitor);
-  for (;;) {
-    std::wstring temporary = temporaryPrefix + std::to_wstring(++temporaryCounter) + L".tmp";
-    if (CopyHidden(source, temporary, monitor)) return temporary;
-    const DWORD code = HeldOrCode(GetLastError(), source, GENERIC_READ, InUseWhenOpen::kNo);
-    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;  // not ours
-    RemoveTemporary(temporary);  // a failed copy may leave part of the file
-    if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
-    Fail(newName, Win32Error(code));
-  }
-}
-
-// Renames the complete copy over the target in one step: the old target (a
-// link too) is replaced, never written through. A target another program
-// holds for a moment is waited out. A read-only target would
-// refuse: it alone loses that attribute first, and gets it back if the
-// rename fails anyway. A read-only link keeps it (and the rename fails):
-// SetFileAttributesW would reach the file the link points to.
-void CopyFolders::State::Replace(const std::wstring& temporary, const std::wstring& target,
-                                 DWORD targetAttributes, std::u16string_view newName) const {
-  const bool unlock = targetAttributes != INVALID_FILE_ATTRIBUTES &&
-                      (targetAttributes & FILE_ATTRIBUTE_READONLY) &&
-                      !(targetAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  const DWORD unlocked = targetAttributes & ~FILE_ATTRIBUTE_READONLY;
-  if (unlock && !SetFileAttributesW(target.c_str(), unlocked ? unlocked : FILE_ATTRIBUTE_NORMAL)) {
-    const std::error_code error = LastError();
-    RemoveTemporary(temporary);
-    Fail(newName, error);
-  }
-  FileInUseWait wait(monitor);
-  while (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    // Windows refuses to rename over a file that is open, however shared.
-    const DWORD code = HeldOrCode(GetLastError(), target, DELETE, InUseWhenOpen::kYes);
-    if (code == ERROR_SHARING_VIOLATION && wait.Next()) continue;
-    if (unlock) SetFileAttributesW(target.c_str(), targetAttributes);
-    RemoveTemporary(temporary);
-    Fail(newName, Win32Error(code));
-  }
+  temporaryPrefix_ = TemporaryPrefix(folder);
+  targetFolder_ = std::move(folder);
 }
 
 }  // namespace rinomina

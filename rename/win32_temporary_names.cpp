@@ -1,5 +1,6 @@
 #include "win32_temporary_names.hpp"
 
+#include <atomic>
 #include <cwchar>
 
 #include "win32_optional_function.hpp"
@@ -89,6 +90,12 @@ std::wstring TemporaryPrefix(const std::wstring& folder) {
   FILETIME created, exited, kernel, user;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
   return folder + L"\\" + Tag({MachineIdentity(), GetCurrentProcessId(), Value(created)});
+}
+
+std::wstring NextTemporaryName(const std::wstring& prefix) {
+  // Copies are written side by side: one counter for the whole process.
+  static std::atomic<unsigned> counter{0};
+  return prefix + std::to_wstring(++counter) + L".tmp";
 }
 
 std::optional<TemporaryOwner> OwnerOf(std::wstring_view name) {

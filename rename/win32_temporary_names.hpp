@@ -25,8 +25,11 @@ struct TemporaryOwner {
 std::uint64_t MachineIdentity();
 
 // "FOLDER\.rinomina-MACHINE-PID-START-" for this process: a counter and
-// ".tmp" make a temporary name of it.
+// ".tmp" make a temporary name of it (NextTemporaryName).
 std::wstring TemporaryPrefix(const std::wstring& folder);
+
+// PREFIX + a counter + ".tmp": a fresh name each call, whatever thread asks.
+std::wstring NextTemporaryName(const std::wstring& prefix);
 
 // The owner that a temporary name states, or nothing when the name is not
 // exactly one that TemporaryPrefix and a counter make:

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
@@ -38,8 +39,8 @@ extern "C" int __real_syncfs(int fd);
 // The named temporary file the pass created last: its writer must still hold
 // its lock once the copy is closed, until the rename, or another pass's
 // cleanup could take it for a leftover. A close that released it fails.
-int temporaryFolder = -1;
-std::string temporaryName;
+thread_local int temporaryFolder = -1;  // a worker creates, writes and closes it
+thread_local std::string temporaryName;
 extern "C" int __real_openat(int folder, const char* path, int flags, ...);
 bool TemporaryUnlocked() {
   const int probe = __real_openat(temporaryFolder, temporaryName.c_str(), O_RDONLY | O_CLOEXEC);
@@ -128,10 +129,18 @@ int refuseTmpfile = [] {
   if (name == nullptr) return 0;
   return std::strcmp(name, "EISDIR") == 0 ? EISDIR : EOPNOTSUPP;
 }();
+// A fault at one file, by name, set before a pass and read by its threads:
+// its source's open, or its naming (linked or renamed to the name) fails; or
+// the open requests a stop from `stopping`.
+std::string failOpening, failNaming, stopOpening;
+rinomina::PassMonitor* stopping = nullptr;
+extern "C" int __real_openat(int folder, const char* path, int flags, ...);
 extern "C" int __wrap_openat(int folder, const char* path, int flags, ...) {
   if (std::exchange(waitForListing, false)) WaitUntil([] { return listingHeld.load(); });
   const bool tmpfile = (flags & O_TMPFILE) == O_TMPFILE;
   if (tmpfile && refuseTmpfile != 0) return errno = refuseTmpfile, -1;
+  if (path == failOpening) return errno = EIO, -1;
+  if (path == stopOpening) stopping->RequestStop();
   std::va_list arguments;
   va_start(arguments, flags);
   const mode_t mode = tmpfile || (flags & O_CREAT) ? va_arg(arguments, mode_t) : 0;
@@ -155,7 +164,13 @@ extern "C" off_t __wrap_lseek(int fd, off_t offset, int whence) {
 extern "C" int __real_linkat(int from, const char* path, int to, const char* name, int flags);
 extern "C" int __wrap_linkat(int from, const char* path, int to, const char* name, int flags) {
   if ((flags & AT_EMPTY_PATH) && ::geteuid() != 0) return errno = ENOENT, -1;
+  if (name == failNaming) return errno = EIO, -1;
   return __real_linkat(from, path, to, name, flags);
+}
+extern "C" int __real_renameat(int from, const char* path, int to, const char* name);
+extern "C" int __wrap_renameat(int from, const char* path, int to, const char* name) {
+  if (name == failNaming) return errno = EIO, -1;
+  return __real_renameat(from, path, to, name);
 }
 
 namespace rinomina::test {
@@ -181,7 +196,7 @@ extern "C" void __gcov_dump() __attribute__((weak));
   const rlimit limit{1 << 20, 1 << 20};
   if (with == Fault::kFileSize) ::setrlimit(RLIMIT_FSIZE, &limit);
   try {
-    RunCopyPass(programFolder, u"01", u"02");
+    Pass(programFolder, u"01", u"02");
   } catch (const CopyPassError& error) {
     std::fputs(error.what(), stderr);
     ExitChild(syncfsCalls == 1 ? 1 : 2);
@@ -228,7 +243,7 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
     for (const auto& entry : fs::directory_iterator(folder.source()))
       ::utimensat(AT_FDCWD, entry.path().c_str(), kLongAgo, 0);
     for (int pass = 0; pass < 2; ++pass) {  // new files, then replacing them
-      RunCopyPass(folder.root(), u"01", u"02");
+      Pass(folder.root(), u"01", u"02");
       for (const auto& [name, contents] : copies) {  // dates before reads change access times
         ASSERT_EQ(::stat((folder.target() / name).c_str(), &copy), 0);
         EXPECT_EQ(std::pair(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec),
@@ -250,12 +265,14 @@ TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
 TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   TempProgramFolder folder(kShm);
   Listing copies;
-  for (unsigned seed = 0; seed < 8; ++seed) {
-    folder.AddSource("copia_" + std::to_string(seed) + "_01", Pattern(8 << 20, seed));
-    copies["copia_" + std::to_string(seed) + "_02"] = Summary(Pattern(8 << 20, seed));
+  // Large files copied alone, and between them small ones copied side by side.
+  for (unsigned seed = 0; seed < 8 * 13; ++seed) {
+    const std::string contents = Pattern(seed % 13 == 0 ? 8 << 20 : 64 << 10, seed);
+    folder.AddSource("copia_01_" + std::to_string(seed), contents);
+    copies["copia_02_" + std::to_string(seed)] = Summary(contents);
   }
   const auto start = std::chrono::steady_clock::now();
-  RunCopyPass(folder.root(), u"01", u"02");
+  Pass(folder.root(), u"01", u"02");
   const auto whole = std::chrono::steady_clock::now() - start;
   pid_t child = 0;
   for (int round = 0; round < 10; ++round) {
@@ -294,7 +311,7 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   lock.l_type = F_WRLCK;
   ASSERT_EQ(::fcntl(running, F_OFD_SETLK, &lock), 0);
   kept[ours + dead + "-1009.tmp"] = "";
-  RunCopyPass(folder.root(), u"01", u"02");
+  Pass(folder.root(), u"01", u"02");
   ::close(running);
   kept.insert(copies.begin(), copies.end());
   EXPECT_EQ(ListFolder(folder.target()), kept);
@@ -306,6 +323,63 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
   EXPECT_PRED_FORMAT2(::testing::IsSubstring, "stessa cartella",
                       FailingPass(folder.root(), u"", u"x"));
   EXPECT_TRUE(fs::exists(folder.source() / (ours + dead + "-7.tmp")));
+}
+
+// Copies are written side by side but named in listing order: a fault at the
+// k-th listed file, for every k, leaves files 1..k-1 named, nothing else (no
+// temporary), and the message of file k, whether it strikes a worker (the
+// source's open), the naming (link or rename) or the pass's own name check;
+// a stop leaves some of files 1..k-1. Of two sources with one new name, the
+// later wins, far apart or adjacent.
+TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
+  enum Kind { kOpen, kNaming, kNameCheck, kStop, kCollision };
+  constexpr int kFiles = 30;
+  std::vector<std::tuple<Kind, int, int>> rows{{kCollision, 0, kFiles - 1}, {kCollision, 14, 15}};
+  for (int k = 0; k < kFiles; ++k) rows.emplace_back(Kind(k % 4), k, -1);
+  for (const auto& [kind, k, other] : rows) {
+    TempProgramFolder folder(kShm);
+    for (int i = kFiles - 1; i >= 0; --i) {  // tmpfs lists the newest first
+      std::string name = "f" + std::to_string(i + 2) + "_01";
+      if (kind == kNameCheck && i == k) name = ".rinomina-01.tmp";
+      if (kind == kCollision && (i == k || i == other)) name = i == k ? "01c02" : "02c01";
+      folder.AddSource(name, Pattern(3000 + i, i));
+    }
+    std::vector<std::string> listed;  // as the pass lists them
+    for (const auto& entry : fs::directory_iterator(folder.source()))
+      listed.push_back(entry.path().filename());
+    const auto renamed = [](std::string name) { return name.replace(name.find("01"), 2, "02"); };
+    const int at =
+        kind == kCollision ? kFiles
+        : kind == kNameCheck
+            ? static_cast<int>(std::find(listed.begin(), listed.end(), ".rinomina-01.tmp") -
+                               listed.begin())
+            : k;
+    PassMonitor monitor;
+    if (kind == kOpen) failOpening = listed[at];
+    if (kind == kNaming) failNaming = renamed(listed[at]);
+    if (kind == kStop) stopOpening = listed[at], stopping = &monitor;
+    std::string message;
+    if (kind != kCollision) message = FailedPass(folder.root(), u"01", u"02", &monitor).what();
+    if (kind == kCollision) Pass(folder.root(), u"01", u"02", &monitor);
+    failOpening = failNaming = stopOpening = "";
+    const Listing copied = ListFolder(folder.target());
+    std::vector<Listing> before{{}};  // files 1..i named, for every i < at
+    for (int i = 0; i < at; ++i) {
+      before.push_back(before.back());
+      before.back()[renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
+    }
+    if (kind == kStop) {
+      EXPECT_NE(std::find(before.begin(), before.end(), copied), before.end()) << k;
+      EXPECT_EQ(message, PassStopped().what());
+      continue;
+    }
+    EXPECT_EQ(copied, before.back()) << kind << " " << k;
+    if (kind == kCollision) continue;
+    EXPECT_EQ(message,
+              Copying(listed[at], renamed(listed[at])) +
+                  (kind == kNameCheck ? "il nome è riservato ai file temporanei del programma."
+                                      : "errore di lettura o scrittura sul disco."));
+  }
 }
 
 // A stop requested in the middle of a large file: the files before it stay
@@ -403,7 +477,7 @@ TEST(CopyPassPosixTest, ASparseSourceCutWhileCopiedGivesWhatItHoldsAtTheEnd) {
     WaitUntil([&] { return monitor.Read().bytesInAll != 0; });
     if (whence == SEEK_HOLE) ::truncate(source.c_str(), 512 << 10);
   };
-  RunCopyPass(folder.root(), u"01", u"02", &monitor);
+  Pass(folder.root(), u"01", u"02", &monitor);
   onSeek = nullptr;
   EXPECT_EQ(Summary(Contents(folder.target() / "rado_02")), Summary(Pattern(512 << 10, 4)));
   EXPECT_EQ(monitor.Read().bytesInAll, 16u << 20);
@@ -433,7 +507,7 @@ TEST(CopyPassPosixTest, ThePassNeitherWaitsForNorFallsWithItsSizeListing) {
       {
         throwInListing = true;
         PassMonitor watched;
-        RunCopyPass(folder.root(), u"01", u"02", &watched);
+        Pass(folder.root(), u"01", u"02", &watched);
         const bool ended = WaitUntil([] { return listingEnded.load(); });
         ExitChild(ended && PercentDone(watched.Read()) == 100 ? 0 : 1);
       },
@@ -462,7 +536,7 @@ TEST(CopyPassPosixTest, FoldersRefusingDatesOrLocksKeepCopiesAndLiveLeftovers) {
     ::utimensat(AT_FDCWD, file.c_str(), kLongAgo, 0);
     clockShift = age;
     datesRefused = refused;
-    RunCopyPass(folder.root(), u"01", u"02");
+    Pass(folder.root(), u"01", u"02");
     clockShift = datesRefused = 0;
     EXPECT_EQ(fs::exists(file), kept) << leftover << " " << age;
     EXPECT_EQ(Contents(folder.target() / "a_02"), "a");

@@ -22,8 +22,7 @@ TEST(CopyPassTest, CopiesMatchingFilesUnderTheirNewNames) {
     TempProgramFolder folder;
     for (const auto& [name, contents] : sources) folder.AddSource(name, contents);
     // The program folder is used as given, a trailing separator too.
-    RunCopyPass(folder.root().native() + fs::path::preferred_separator, searchText,
-                replacementText);
+    Pass(folder.root().native() + fs::path::preferred_separator, searchText, replacementText);
     EXPECT_EQ(ListFolder(folder.target()), copies);
     EXPECT_EQ(ListFolder(folder.source()), sources);
   }
@@ -33,11 +32,11 @@ TEST(CopyPassTest, MissingFoldersAreNeverCreated) {
   TempProgramFolder folder;
   folder.AddSource("foto_01.jpg", "");
   fs::remove(folder.target());
-  EXPECT_NO_THROW(RunCopyPass(folder.root(), u"zzz", u""));  // nothing to copy, nothing to fail
+  EXPECT_NO_THROW(Pass(folder.root(), u"zzz", u""));  // nothing to copy, nothing to fail
   EXPECT_EQ(FailingPass(folder.root(), u"foto", u"img"),
             Copying("foto_01.jpg", "img_01.jpg") + "la cartella \"Modificati\" non esiste.");
   fs::remove_all(folder.source());
-  EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u""));  // no source folder: nothing happens
+  EXPECT_NO_THROW(Pass(folder.root(), u"", u""));  // no source folder: nothing happens
   EXPECT_EQ(ListFolder(folder.root()), Listing{});
 }
 
@@ -81,7 +80,7 @@ TEST(CopyPassTest, AMonitorSeesEveryByteAndCanStopThePass) {
   folder.AddSource("vuoto_01", "");
   folder.AddSource("altro", Pattern(1000, 2));
   PassMonitor monitor;
-  RunCopyPass(folder.root(), u"01", u"02", &monitor);
+  Pass(folder.root(), u"01", u"02", &monitor);
   const std::uint64_t matching = (9 << 20) + 5 + 7;
   EXPECT_EQ(monitor.Read().bytesInAll, matching);
   EXPECT_EQ(monitor.Read().bytesDone, matching);

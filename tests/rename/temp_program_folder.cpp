@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -63,10 +64,16 @@ std::string Pattern(std::size_t size, unsigned seed) {
   return bytes;
 }
 
+void Pass(const fs::path& programFolder, std::u16string_view searchText,
+          std::u16string_view replacementText, PassMonitor* monitor) {
+  static const CopyOptions options{std::getenv("RINOMINA_TEST_ONE_AT_A_TIME") != nullptr};
+  RunCopyPass(programFolder, searchText, replacementText, monitor, options);
+}
+
 CopyPassError FailedPass(const fs::path& programFolder, std::u16string_view searchText,
                          std::u16string_view replacementText, PassMonitor* monitor) {
   try {
-    RunCopyPass(programFolder, searchText, replacementText, monitor);
+    Pass(programFolder, searchText, replacementText, monitor);
   } catch (const CopyPassError& error) {
     return error;
   }

@@ -48,6 +48,11 @@ std::string Summary(const std::string& contents);
 // or lost shows.
 std::string Pattern(std::size_t size, unsigned seed);
 
+// RunCopyPass as the tests run it: one file at a time where
+// RINOMINA_TEST_ONE_AT_A_TIME is set (a ctest entry runs the suites so).
+void Pass(const fs::path& programFolder, std::u16string_view searchText,
+          std::u16string_view replacementText, PassMonitor* monitor = nullptr);
+
 // The error of a pass that must fail; a test failure (and an empty error)
 // when it does not.
 CopyPassError FailedPass(const fs::path& programFolder, std::u16string_view searchText,

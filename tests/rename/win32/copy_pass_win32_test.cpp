@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 #include <tuple>
 #include <vector>
@@ -93,11 +94,11 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   ASSERT_TRUE(SetFileAttributesW((folder.source() / L"\U0001F600_01").c_str(), 7));
   const fs::path programFolder = folder.root().native() + std::wstring(230, L'c');
   ASSERT_TRUE(MoveFileW(Long(folder.root()).c_str(), Long(programFolder).c_str()));
-  RunCopyPass(programFolder, u"01", u"\U0001F389");
+  Pass(programFolder, u"01", u"\U0001F389");
   EXPECT_EQ(GetFileAttributesW((Long(programFolder) / L"Modificati" / held).c_str()),
             heldAttributes);
   CloseHandle(holder);
-  RunCopyPass(programFolder, u"01", u"\U0001F389");
+  Pass(programFolder, u"01", u"\U0001F389");
   ASSERT_TRUE(MoveFileW(Long(programFolder).c_str(), Long(folder.root()).c_str()));
   kept[L"foto_\U0001F389"] = kept[L"\U0001F600_\U0001F389"] = "nuovo";
   EXPECT_EQ(ListFolder(folder.target()), kept);
@@ -124,7 +125,7 @@ TEST(CopyPassWindowsTest, DevicesStreamsTrailingDotsAndLongNamesFailInItalian) {
       EXPECT_PRED_FORMAT2(::testing::IsSubstring, reason,
                           FailingPass(folder.root(), u"foto", name));
   EXPECT_TRUE(ListFolder(folder.target()).empty());
-  EXPECT_NO_THROW(RunCopyPass(folder.root(), u"foto", std::u16string(255, u'n')));
+  EXPECT_NO_THROW(Pass(folder.root(), u"foto", std::u16string(255, u'n')));
 }
 
 // A source or target held for 300 ms is waited out. One held longer than
@@ -138,7 +139,7 @@ TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse)
     HANDLE timer = nullptr;
     ASSERT_TRUE(CreateTimerQueueTimer(&timer, nullptr, Release, Hold(holdSource ? source : target),
                                       300, 0, WT_EXECUTEONLYONCE));
-    EXPECT_NO_THROW(RunCopyPass(folder.root(), u"01", u"02")) << holdSource;
+    EXPECT_NO_THROW(Pass(folder.root(), u"01", u"02")) << holdSource;
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ListFolder(folder.target()), (Listing{{"foto_02.jpg", "nuovo"}}));
   }
@@ -168,6 +169,68 @@ TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse)
   }
 }
 
+// Copies are written side by side but named in listing order: a fault at the
+// k-th listed file leaves files 1..k-1 named, no temporary copy, and the
+// message of file k, whether it strikes a worker (a source held longer than
+// any wait), the naming (a folder under the new name, for every k of 30) or
+// the pass's own name check. Of two sources with one new name, the later
+// wins, far apart or adjacent.
+TEST(CopyPassWindowsTest, CopiesAreNamedInListingOrder) {
+  enum Kind { kNaming, kHeldSource, kNameCheck, kCollision };
+  constexpr int kFiles = 30;
+  std::vector<std::tuple<Kind, int, int>> rows{{kCollision, 0, kFiles - 1}, {kCollision, 14, 15}};
+  for (int k = 0; k < kFiles; ++k) rows.emplace_back(kNaming, k, -1);
+  for (const int k : {0, 17, kFiles - 1}) rows.emplace_back(kNameCheck, k, -1);
+  for (const int k : {17, kFiles - 1}) rows.emplace_back(kHeldSource, k, -1);
+  TempProgramFolder folder;
+  const auto source = [&](int i) {
+    return folder.source() / ("f" + std::to_string(i + 10) + "_01");
+  };
+  for (int i = 0; i < kFiles; ++i) Write(source(i), Pattern(300 + i, i));
+  for (const auto& [kind, k, other] : rows) {
+    for (const auto& entry : fs::directory_iterator(folder.target())) fs::remove(entry.path());
+    // The row's own names, given back at the end of the row.
+    std::vector<std::pair<fs::path, fs::path>> named;
+    if (kind == kNameCheck) named = {{source(k), folder.source() / ".rinomina-01.tmp"}};
+    if (kind == kCollision)
+      named = {{source(k), folder.source() / "01c02"}, {source(other), folder.source() / "02c01"}};
+    for (const auto& [from, to] : named) fs::rename(from, to);
+    std::vector<std::string> listed;  // as the pass lists them
+    for (const auto& entry : fs::directory_iterator(folder.source()))
+      listed.push_back(entry.path().filename().string());
+    const auto renamed = [](std::string name) { return name.replace(name.find("01"), 2, "02"); };
+    const auto position = [&](const std::string& name) {
+      return static_cast<int>(std::find(listed.begin(), listed.end(), name) - listed.begin());
+    };
+    const int at = kind == kCollision   ? kFiles
+                   : kind == kNameCheck ? position(".rinomina-01.tmp")
+                                        : k;
+    Listing expected;
+    for (int i = 0; i < at; ++i)
+      expected[renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
+    std::string reason = "il nome è riservato ai file temporanei del programma.";
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (kind == kHeldSource) {
+      held = Hold(folder.source() / listed[at]);
+      reason = "il file è in uso da un altro programma.";
+    } else if (kind == kNaming) {
+      fs::create_directory(folder.target() / renamed(listed[at]));
+      expected[renamed(listed[at])] = "";
+      reason = "esiste già una cartella con quel nome.";
+    }
+    if (kind == kCollision) {
+      Pass(folder.root(), u"01", u"02");
+    } else {
+      EXPECT_EQ(FailingPass(folder.root(), u"01", u"02"),
+                Copying(listed[at], renamed(listed[at])) + reason)
+          << kind << " " << k;
+    }
+    CloseHandle(held);
+    EXPECT_EQ(ListFolder(folder.target()), expected) << kind << " " << k;
+    for (const auto& [from, to] : named) fs::rename(to, from);
+  }
+}
+
 // "Modificati" a file is said plainly; "Originali" a file is nothing to
 // copy, whatever code Windows gives for it. Wine makes no Windows folder
 // links: scripts/test-windows makes a program folder whose "Modificati" is a
@@ -182,7 +245,7 @@ TEST(CopyPassWindowsTest, FoldersThatAreNotFoldersAndFullDisksChangeNothing) {
                       FailingPass(folder.root(), u"01", u"02"));
   fs::rename(folder.source(), folder.root() / "vecchi");
   Write(folder.source(), "file");
-  EXPECT_NO_THROW(RunCopyPass(folder.root(), u"", u"copia_"));
+  EXPECT_NO_THROW(Pass(folder.root(), u"", u"copia_"));
   if (const wchar_t* linked = _wgetenv(L"RINOMINA_TEST_LINKED_FOLDERS")) {
     // Refused before any cleanup, which would take a source named like a leftover.
     const std::wstring leftover = TemporaryName(MachineIdentity(), 999996, 1, 1);

@@ -2,7 +2,9 @@
 //   pass_tool hold FOLDER                   writes a temporary copy into FOLDER
 //                                           as a pass does, prints its name and
 //                                           keeps it open until a line is read
-//   pass_tool pass PROGRAM_FOLDER SEARCH REPLACEMENT   runs one pass
+//   pass_tool pass [--one-at-a-time] PROGRAM_FOLDER SEARCH REPLACEMENT
+//                                           runs one pass, copying side by side
+//                                           or one file at a time (scripts/bench)
 #include <windows.h>
 
 #include <cstdio>
@@ -39,12 +41,18 @@ int Hold(const std::wstring& folder) {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"hold" && argc == 3) return Hold(argv[2]);
-  if (command != L"pass" || argc != 5) {
-    std::fprintf(stderr, "usage: pass_tool hold FOLDER | pass PROGRAM_FOLDER SEARCH REPLACEMENT\n");
+  rinomina::CopyOptions options;
+  options.oneAtATime = argc == 6 && argv[2] == std::wstring(L"--one-at-a-time");
+  if (command != L"pass" || argc != 5 + options.oneAtATime) {
+    std::fprintf(stderr,
+                 "usage: pass_tool hold FOLDER | pass [--one-at-a-time] PROGRAM_FOLDER "
+                 "SEARCH REPLACEMENT\n");
     return 2;
   }
+  wchar_t** const arguments = argv + options.oneAtATime;
   try {
-    rinomina::RunCopyPass(argv[2], rinomina::AsUtf16(argv[3]), rinomina::AsUtf16(argv[4]));
+    rinomina::RunCopyPass(arguments[2], rinomina::AsUtf16(arguments[3]),
+                          rinomina::AsUtf16(arguments[4]), nullptr, options);
   } catch (const rinomina::CopyPassError& failure) {
     std::fprintf(stderr, "%s\n", failure.what());
     return 1;
