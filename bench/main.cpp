@@ -67,6 +67,7 @@ CopyOptions ParseHow(int argc, char** argv) {
     options.oneAtATime = true;
   } else {
     options.filesInFlight = static_cast<unsigned>(std::stoul(how));
+    options.sideBySideEverywhere = true;
   }
   return options;
 }

@@ -12,6 +12,10 @@ struct CopyOptions {
   // The most files being copied side by side (opened, written, or written
   // and waiting for their names); 0 for the measured default.
   unsigned filesInFlight = 0;
+  // Copies small files side by side on every file system, also where one
+  // at a time is as fast (local disks, tmpfs), so that the tests and the
+  // benchmark can run the side-by-side copies anywhere.
+  bool sideBySideEverywhere = false;
 };
 
 }  // namespace rinomina

@@ -48,7 +48,9 @@ class CopyPassError : public std::runtime_error {
 // being copied is then dropped like a failed copy, and the pass throws a
 // CopyPassError whose code() is std::errc::operation_canceled.
 //
-// A few files are copied side by side and named in listing order; what is
+// Where it gains anything (network and FUSE folders on Linux; always on
+// Windows) a few small files are copied side by side and named in listing
+// order; what is
 // seen under the target names, and the failure reported, are those of a
 // pass copying one file after another (which `options` can ask for).
 void RunCopyPass(const std::filesystem::path& programFolder, std::u16string_view searchText,

@@ -57,6 +57,12 @@ class CopySteps {
   // CopyPassError. Nothing is written yet.
   virtual std::unique_ptr<PendingCopy> Prepare(std::u16string_view newName) = 0;
   virtual std::unique_ptr<CopyWriter> NewWriter() = 0;
+  // Whether copying small files side by side gains anything on these
+  // folders, once Prepare has opened "Modificati": where each file waits on
+  // the network or a file-system daemon it does; where a file's copy is all
+  // processor time (a local disk's page cache, tmpfs) the threads only add
+  // their hand-overs.
+  virtual bool SideBySideHelps() const { return true; }
   // Gives the written `copy` its new name, replacing what stood there; on
   // failure (CopyPassError) nothing new is left and the old target is intact.
   virtual void Name(PendingCopy& copy) = 0;

@@ -3,7 +3,9 @@
 // in listing order, so that what the user sees is a pass copying one file
 // after another: a failure at file k leaves files 1..k-1 named and reports
 // file k; a later copy of the same new name wins; a stop keeps what was
-// named. Copies written and never named are discarded.
+// named. Copies written and never named are discarded. Where the platform's
+// steps say side by side gains nothing (a local disk on Linux), and for
+// large files, the copies go one at a time.
 //
 // The copies in flight sit in a ring of `window` slots in listing order:
 // the pass fills the slot after the newest, a worker takes the oldest slot
@@ -56,6 +58,7 @@ struct CopyFolders::State {
   std::unique_ptr<CopySteps> steps;
   PassMonitor* monitor;  // may be null
   bool oneAtATime;
+  bool sideBySideEverywhere;
   unsigned window;
   std::unique_ptr<CopyWriter> ownWriter;  // the pass's thread's, for large files
 
@@ -75,6 +78,7 @@ struct CopyFolders::State {
       : steps(MakeCopySteps(programFolder, passMonitor)),
         monitor(passMonitor),
         oneAtATime(options.oneAtATime),
+        sideBySideEverywhere(options.sideBySideEverywhere),
         window(options.filesInFlight != 0 ? options.filesInFlight : kFilesInFlight) {}
   // The workers end before the copies they may be writing are discarded,
   // and those before the steps close the folders under them.
@@ -219,7 +223,8 @@ void CopyFolders::CopyCurrentFile(std::u16string_view newName) {
     state.NameAll();
     throw;
   }
-  if (state.oneAtATime || state.steps->CurrentFileSize() >= kLargeFile) {
+  const bool sideBySide = state.sideBySideEverywhere || state.steps->SideBySideHelps();
+  if (state.oneAtATime || !sideBySide || state.steps->CurrentFileSize() >= kLargeFile) {
     state.CopyAlone(*copy);
   } else {
     state.Queue(std::move(copy));

@@ -66,7 +66,8 @@ std::string Pattern(std::size_t size, unsigned seed) {
 
 void Pass(const fs::path& programFolder, std::u16string_view searchText,
           std::u16string_view replacementText, PassMonitor* monitor) {
-  static const CopyOptions options{std::getenv("RINOMINA_TEST_ONE_AT_A_TIME") != nullptr};
+  static const bool oneAtATime = std::getenv("RINOMINA_TEST_ONE_AT_A_TIME") != nullptr;
+  static const CopyOptions options{.oneAtATime = oneAtATime, .sideBySideEverywhere = !oneAtATime};
   RunCopyPass(programFolder, searchText, replacementText, monitor, options);
 }
 
