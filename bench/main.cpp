@@ -149,8 +149,9 @@ void RunAll(const std::string& self, const std::vector<std::string>& words) {
   if (options["--sets"].find('w') != std::string::npos) {
     PrintWindowSizes(MeasureWindowSizes(kWindowSet, kWindowSizes, suite));
   }
-  const PeakUse small = MeasurePassPeak(kMemorySmall, suite, "");
-  const PeakUse large = MeasurePassPeak(kMemoryLarge, suite, "");
+  // Side by side wherever the data sets are, with the default window.
+  const PeakUse small = MeasurePassPeak(kMemorySmall, suite, "16");
+  const PeakUse large = MeasurePassPeak(kMemoryLarge, suite, "16");
   const PeakUse largeAlone = MeasurePassPeak(kMemoryLarge, suite, "alone");
   PrintMemory(kMemorySmall, small, kMemoryLarge, large, largeAlone);
 }
