@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "dpi.hpp"
 #include "form1.hpp"
 #include "win32_text.hpp"
@@ -20,7 +22,6 @@ const std::pair<const char*, const wchar_t*> kZOrder[] = {
     {"Text2", L"Edit"},    {"Command1", L"Button"}, {"Label3", L"Static"}};
 
 std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
-int Pixels(int twips) { return twips / 15; }  // at 96 dpi
 
 std::wstring passes;           // the texts each pass was given, "search|replacement;"
 volatile LONG stopMayEnd = 0;  // set by the test: a stopping pass holds on till then
@@ -47,7 +48,6 @@ std::optional<std::wstring> Pass(const std::wstring& search, const std::wstring&
 // window under it, to which a close request is sent (it must not end the
 // program with 0) before the box is closed.
 std::wstring boxSeen;
-HWND boxOwner = nullptr;
 
 void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR, DWORD) {
   const HWND box = FindWindowW(L"#32770", L"Errore");
@@ -55,25 +55,23 @@ void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR, DWORD) {
   // 0xFFFF: the static control of a message box.
   boxSeen = WindowText(GetDlgItem(box, 0xFFFF)) +
             (GetCursor() == LoadCursorW(nullptr, IDC_ARROW) ? L"" : L" busy") + L" / " +
-            WindowText(boxOwner);
-  PostMessageW(boxOwner, WM_CLOSE, 0, 0);
+            WindowText(GetWindow(box, GW_OWNER));
+  PostMessageW(GetWindow(box, GW_OWNER), WM_CLOSE, 0, 0);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 // Handles what is queued as RunForm1 does, for `milliseconds` or until
 // WM_QUIT; the status of WM_QUIT if it came.
 std::optional<int> Pump(HWND form, DWORD milliseconds = 0) {
-  const DWORD start = GetTickCount();
-  do {
-    MSG message;
+  MSG message;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start <= milliseconds; Sleep(1)) {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
       if (PreTranslateForm1Message(form, message)) continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    Sleep(1);
-  } while (GetTickCount() - start < milliseconds);
+  }
   return std::nullopt;
 }
 
@@ -88,36 +86,34 @@ TEST(Form1WindowTest, BuiltAsDrawnWorkedByKeyboardClosedByHandOrAfterAFailure) {
   SetTimer(nullptr, 0, 50, CloseErrorBox);  // for as long as the test runs
   const HWND form = CreateForm1(GetModuleHandleW(nullptr), Pass);
   ASSERT_EQ(WindowDpi(form), 96) << "the pixels expected are for 96 dpi";
-  EXPECT_EQ(WindowText(form), Wide(form1::kTitle));
   RECT place{};
   GetClientRect(form, &place);
-  EXPECT_EQ((std::array{place.right, place.bottom}),
-            (std::array<LONG, 2>{Pixels(form1::kClientWidth), Pixels(form1::kClientHeight)}));
+  // 15 twips a pixel at 96 dpi.
+  EXPECT_EQ((std::array{15 * place.right, 15 * place.bottom}),
+            (std::array<LONG, 2>{form1::kClientWidth, form1::kClientHeight}));
   HWND next = GetWindow(form, GW_CHILD);
   for (const auto& [name, className] : kZOrder) {
     SCOPED_TRACE(name);
-    const form1::ControlDescription& expected = form1::Control(name);
-    const HWND window = Form1Control(form, name);
-    EXPECT_EQ(window, next);
-    next = GetWindow(next, GW_HWNDNEXT);
+    const form1::ControlDescription& design = form1::Control(name);
+    const HWND window = std::exchange(next, GetWindow(next, GW_HWNDNEXT));
+    EXPECT_EQ(window, Form1Control(form, name));
     wchar_t actualClass[16] = L"";
     GetClassNameW(window, actualClass, 16);
     EXPECT_EQ(_wcsicmp(actualClass, className), 0) << actualClass;
     GetWindowRect(window, &place);
     MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ(
-        (std::array{place.left, place.top, place.right - place.left, place.bottom - place.top}),
-        (std::array<LONG, 4>{Pixels(expected.left), Pixels(expected.top), Pixels(expected.width),
-                             Pixels(expected.height)}));
+    EXPECT_EQ((std::array{15 * place.left, 15 * place.top, 15 * place.right, 15 * place.bottom}),
+              (std::array<LONG, 4>{design.left, design.top, design.left + design.width,
+                                   design.top + design.height}));
     EXPECT_EQ(WindowText(window),
               name == std::string_view("Label3")
                   ? Wide(form1::kDescriptionLine1) + L"\r\n" + Wide(form1::kDescriptionLine2)
-                  : Wide(expected.initialText));
-    LOGFONTW font{};
+                  : Wide(design.initialText));
+    if (!design.usesLabelFont) continue;
+    LOGFONTW font{};  // 9.75 points at 96 dpi
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
-    if (expected.usesLabelFont)  // 9.75 points at 96 dpi
-      EXPECT_EQ(std::tuple(std::wstring(font.lfFaceName), font.lfHeight, font.lfWeight),
-                std::tuple(Wide(form1::kLabelFont.face), -13L, LONG{form1::kLabelFont.weight}));
+    EXPECT_EQ(std::tuple(std::wstring(font.lfFaceName), font.lfHeight, font.lfWeight),
+              std::tuple(Wide(form1::kLabelFont.face), -13L, LONG{form1::kLabelFont.weight}));
   }
   EXPECT_EQ(next, nullptr);
 
@@ -130,18 +126,17 @@ TEST(Form1WindowTest, BuiltAsDrawnWorkedByKeyboardClosedByHandOrAfterAFailure) {
   SetWindowTextW(Form1Control(form, "Text1"), L"01");
   SetWindowTextW(Form1Control(form, "Text2"), L"02");
   const std::pair<WPARAM, const char*> steps[] = {
-      {VK_RETURN, "Text1"}, {VK_ESCAPE, "Text1"}, {VK_TAB, "Text2"}, {VK_RETURN, "Text2"},
-      {VK_ESCAPE, "Text2"}, {VK_TAB, "Command1"}, {VK_TAB, "Text1"}, {VK_TAB, "Text2"},
-      {VK_TAB, "Command1"}, {VK_RETURN, nullptr}};
+      {VK_RETURN, "Text1"}, {VK_ESCAPE, "Text1"}, {VK_TAB, "Text2"},    {VK_TAB, "Command1"},
+      {VK_TAB, "Text1"},    {VK_TAB, "Text2"},    {VK_TAB, "Command1"}, {VK_RETURN, nullptr}};
   for (const auto& [key, focus] : steps) {
     EXPECT_EQ(Key(form, key), std::nullopt) << "key " << key;
-    if (focus) EXPECT_EQ(GetFocus(), Form1Control(form, focus)) << "key " << key << ", " << focus;
+    EXPECT_EQ(GetFocus(), focus ? Form1Control(form, focus) : GetFocus()) << "key " << key;
   }
 
   // The pass runs, and the window answers: a busy cursor, the share done in
   // the title, the boxes and the button greyed, keys that change nothing,
-  // and a second press, as the button reports it and as a screen reader's
-  // default action sends it (BM_CLICK), that starts no second pass.
+  // and a second press, as the button reports it, that starts no second
+  // pass (a screen reader's BM_CLICK on the greyed button comes to the same).
   EXPECT_EQ(Pump(form, 400), std::nullopt);
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
   EXPECT_EQ(WindowText(form), L"Form1 - 37%");
@@ -151,7 +146,6 @@ TEST(Form1WindowTest, BuiltAsDrawnWorkedByKeyboardClosedByHandOrAfterAFailure) {
   const HWND button = Form1Control(form, "Command1");
   SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                reinterpret_cast<LPARAM>(button));
-  SendMessageW(button, BM_CLICK, 0, 0);
   EXPECT_EQ(Pump(form, 100), std::nullopt);
   EXPECT_EQ(passes, L"01|02;");
   EXPECT_EQ(WindowText(Form1Control(form, "Text1")), L"01");
@@ -174,7 +168,6 @@ TEST(Form1WindowTest, BuiltAsDrawnWorkedByKeyboardClosedByHandOrAfterAFailure) {
   // title; a close request made under the box still ends the program with 1.
   const HWND failing = CreateForm1(GetModuleHandleW(nullptr), Pass);
   ShowWindow(failing, SW_SHOW);
-  boxOwner = failing;
   SetWindowTextW(Form1Control(failing, "Text1"), L"fail");
   SendMessageW(Form1Control(failing, "Command1"), BM_CLICK, 0, 0);
   EXPECT_EQ(Pump(failing, 5000), 1);
@@ -182,13 +175,12 @@ TEST(Form1WindowTest, BuiltAsDrawnWorkedByKeyboardClosedByHandOrAfterAFailure) {
 }
 
 TEST(Win32TextTest, FolderOfKeepsAllBeforeTheLastBackslashMessagesBecomeUtf16) {
-  const std::pair<std::wstring_view, std::wstring_view> cases[] = {
-      {L"C:\\Programmi\\Rinomina\\rinomina.exe", L"C:\\Programmi\\Rinomina"},
-      {L"C:\\rinomina.exe", L"C:"},  // "C:" + "\\Originali" is the root's folder
-      {L"\\\\server\\share\\rinomina.exe", L"\\\\server\\share"},
-      {L"\\\\?\\C:\\a\\rinomina.exe", L"\\\\?\\C:\\a"},
-      {L"rinomina.exe", L""}};
-  for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << std::wstring(path);
+  // Each path, then its folder. "C:" + "\\Originali" is the root's folder.
+  const std::wstring_view cases[] = {
+      L"C:\\P\\R\\r.exe",     L"C:\\P\\R",     L"C:\\r.exe", L"C:", L"\\\\s\\h\\r.exe", L"\\\\s\\h",
+      L"\\\\?\\C:\\a\\r.exe", L"\\\\?\\C:\\a", L"r.exe",     L""};
+  for (std::size_t i = 0; i < std::size(cases); i += 2)
+    EXPECT_EQ(FolderOf(cases[i]), cases[i + 1]) << std::wstring(cases[i]);
   // Broken bytes do not stop a message.
   EXPECT_EQ(WideFromUtf8("perch\xC3\xA9 \xF0\x9F\x98\x80"), L"perch\u00E9 \U0001F600");
   EXPECT_EQ(WideFromUtf8("a\xFF\x62"), L"a\uFFFDb");
