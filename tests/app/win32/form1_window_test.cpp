@@ -26,16 +26,17 @@ std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()};
 std::wstring passes;           // the texts each pass was given, "search|replacement;"
 volatile LONG stopMayEnd = 0;  // set by the test: a stopping pass holds on till then
 
-// Searching "fail": fails at once. Otherwise a pass that has done 37 % and
-// goes on until it is asked to stop and the test lets it, as a slow flush
-// would hold it; 20 s at most, so that a window running it on its own thread
-// fails, not hangs (it then reports a failure that was not asked for).
+// A pass that has done 37 %. Searching "fail": fails after 0.4 s, the share
+// shown by then. Otherwise it goes on until it is asked to stop and the test
+// lets it, as a slow flush would hold it; 20 s at most, so that a window
+// running it on its own thread fails, not hangs (it then reports a failure
+// that was not asked for).
 std::optional<std::wstring> Pass(const std::wstring& search, const std::wstring& replacement,
                                  PassMonitor& monitor) noexcept {
   passes += search + L"|" + replacement + L";";
-  if (search == L"fail") return L"Impossibile copiare \"a_01\".";
   monitor.SetBytesInAll(200);
   monitor.AddBytesDone(74);
+  if (search == L"fail") return Sleep(400), L"Impossibile copiare \"a_01\".";
   for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
     if (monitor.StopRequested() && stopMayEnd) break;
     Sleep(5);
