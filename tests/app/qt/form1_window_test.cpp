@@ -52,8 +52,7 @@ struct Shown {
   // title and its text if shown as it is, not as markup.
   QStringList runUntilFinished(auto action) {
     QEventLoop loop;
-    QObject::connect(&window, &Form1Window::finished, &loop, &QEventLoop::exit,
-                     Qt::QueuedConnection);
+    QObject::connect(&window, &Form1Window::finished, &loop, &QEventLoop::exit);
     QStringList seen;
     const auto report = [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -119,9 +118,8 @@ class Form1WindowTest : public QObject {
     // on the focused button a click ("") or that key, or the window closed;
     // the status, the title at the end, the report, the copies.
     const QString kFailure =
-        "Form1 / Errore: Impossibile copiare \"foto_01.jpg\" in "
-        "\"Modificati/<b>città</b>_01.jpg\": il nuovo nome contiene un "
-        "separatore di cartelle.";
+        "Form1 / Errore: Impossibile copiare \"foto_01.jpg\" in \"Modificati/<b>"
+        "città</b>_01.jpg\": il nuovo nome contiene un separatore di cartelle.";
     const std::tuple<QString, QString, QString, QStringList> rows[] = {
         {"01", "02", "", {"0", "Form1 - 100%", "città 02.txt", "foto_02.jpg"}},
         {" 01", " uno ", "Return", {"0", "Form1 - 100%", "città uno .txt"}},

@@ -37,10 +37,8 @@ std::optional<std::wstring> Pass(const std::wstring& search, const std::wstring&
   monitor.SetBytesInAll(200);
   monitor.AddBytesDone(74);
   if (search == L"fail") return Sleep(400), L"Impossibile copiare \"a_01\".";
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
-    if (monitor.StopRequested() && stopMayEnd) break;
-    Sleep(5);
-  }
+  const DWORD start = GetTickCount();
+  while (!(monitor.StopRequested() && stopMayEnd) && GetTickCount() - start < 20000) Sleep(5);
   return L"Copia interrotta.";
 }
 
