@@ -47,9 +47,10 @@ struct Shown {
   // status the window finishes with (-1000 when it never finishes); then that
   // status, the title, the report if one opened, the copies made. A report,
   // seen once the focus has moved to it (in its own loop, which runs this
-  // one's queued calls), is recorded after a try at closing the window under it, which must stay
-  // open, then dismissed: the window's title ("closed" if it went, "busy" under a busy cursor), the
-  // report's title and its text if shown as it is, not as markup.
+  // one's queued calls), is recorded after a try at closing the window under
+  // it, which must stay open, then dismissed: the window's title ("closed" if
+  // it went, "busy" under a busy cursor), the report's title and its text if
+  // shown as it is, not as markup.
   QStringList runUntilFinished(auto action) {
     QEventLoop loop;
     QObject::connect(&window, &Form1Window::finished, &loop, &QEventLoop::exit);
