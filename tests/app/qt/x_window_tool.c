@@ -18,48 +18,32 @@ static double Milliseconds(void) {
   return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
 }
 
-static void SendProtocol(Display* display, Window window, Atom protocol, long stamp) {
-  XEvent event;
-  memset(&event, 0, sizeof event);
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = (long)protocol;
-  event.xclient.data.l[1] = stamp;
-  event.xclient.data.l[2] = (long)window;
-  XSendEvent(display, window, False, NoEventMask, &event);
-  XFlush(display);
-}
-
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: %s ping|close WINDOW\n", argv[0]);
-    return 2;
-  }
-  Display* display = XOpenDisplay(NULL);
+  Display* display = argc == 3 ? XOpenDisplay(NULL) : NULL;
   if (display == NULL) {
-    fprintf(stderr, "no X display\n");
+    fprintf(stderr, "usage: %s ping|close WINDOW, with an X display\n", argv[0]);
     return 2;
   }
+  const int ping = strcmp(argv[1], "close") != 0;
   const Window window = (Window)strtoul(argv[2], NULL, 0);
-  if (strcmp(argv[1], "close") == 0) {
-    SendProtocol(display, window, XInternAtom(display, "WM_DELETE_WINDOW", False), CurrentTime);
-    XCloseDisplay(display);
-    return 0;
-  }
-  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  const Atom protocol = XInternAtom(display, ping ? "_NET_WM_PING" : "WM_DELETE_WINDOW", False);
   // Qt answers to the root window for StructureNotify, others for SubstructureNotify.
   XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask | SubstructureNotifyMask);
   const double start = Milliseconds();
-  const long stamp = (long)start & 0x7fffffff;
-  SendProtocol(display, window, ping, stamp);
+  const long stamp = ping ? (long)start & 0x7fffffff : CurrentTime;
+  XEvent event = {.xclient = {.type = ClientMessage,
+                              .window = window,
+                              .message_type = XInternAtom(display, "WM_PROTOCOLS", False),
+                              .format = 32,
+                              .data.l = {(long)protocol, stamp, (long)window}}};
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
   alarm(2);
-  XEvent event;  // the answer, sent to the root window
-  do XNextEvent(display, &event);
-  while (event.type != ClientMessage || (Atom)event.xclient.data.l[0] != ping ||
-         event.xclient.data.l[1] != stamp);
-  printf("%.0f\n", Milliseconds() - start);
+  // The answer, sent to the root window.
+  for (event.type = 0; ping && !(event.type == ClientMessage && event.xclient.data.l[1] == stamp &&
+                                 (Atom)event.xclient.data.l[0] == protocol);)
+    XNextEvent(display, &event);
+  if (ping) printf("%.0f\n", Milliseconds() - start);
   XCloseDisplay(display);
   return 0;
 }
