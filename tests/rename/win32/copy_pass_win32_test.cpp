@@ -112,7 +112,7 @@ TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEnde
   kept[L"foto_\U0001F389"] = kept[L"\U0001F600_\U0001F389"] = "nuovo";
   kept[held.filename()] = "tenuto";
   EXPECT_EQ(ListFolder(folder.target()), kept);
-  // Not read-only, as its source.
+  // Not read-only (1), as its source.
   EXPECT_FALSE(GetFileAttributesW((folder.target() / L"foto_\U0001F389").c_str()) & 1);
   // The stand-in, whether the process started at another time, the answer.
   const std::tuple<OpenProcessFunction, int, bool> lookups[] = {
