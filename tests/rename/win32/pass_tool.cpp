@@ -12,15 +12,13 @@
 
 #include "copy_pass.hpp"
 #include "wide_text.hpp"
-#include "win32_long_path.hpp"
 #include "win32_temporary_names.hpp"
 
 namespace {
 
+// The process's end closes the copy.
 int Hold(const std::wstring& folder) {
-  std::error_code error;
-  const std::wstring temporary = rinomina::TemporaryPrefix(rinomina::LongFolderPath(folder, error));
-  const std::wstring name = temporary + L"1.tmp";
+  const std::wstring name = rinomina::TemporaryPrefix(folder) + L"1.tmp";
   const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
   DWORD written = 0;
@@ -30,32 +28,27 @@ int Hold(const std::wstring& folder) {
   }
   std::printf("%ls\n", name.substr(name.rfind(L'\\') + 1).c_str());
   std::fflush(stdout);
-  char line[16];
-  std::fgets(line, sizeof line, stdin);
-  CloseHandle(file);
+  std::getchar();
   return 0;
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv) try {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"hold" && argc == 3) return Hold(argv[2]);
-  rinomina::CopyOptions options;
-  options.oneAtATime = argc == 6 && argv[2] == std::wstring(L"--one-at-a-time");
-  if (command != L"pass" || argc != 5 + options.oneAtATime) {
+  const bool oneAtATime = argc == 6 && argv[2] == std::wstring(L"--one-at-a-time");
+  if (command != L"pass" || argc != 5 + oneAtATime) {
     std::fprintf(stderr,
                  "usage: pass_tool hold FOLDER | pass [--one-at-a-time] PROGRAM_FOLDER "
                  "SEARCH REPLACEMENT\n");
     return 2;
   }
-  wchar_t** const arguments = argv + options.oneAtATime;
-  try {
-    rinomina::RunCopyPass(arguments[2], rinomina::AsUtf16(arguments[3]),
-                          rinomina::AsUtf16(arguments[4]), nullptr, options);
-  } catch (const rinomina::CopyPassError& failure) {
-    std::fprintf(stderr, "%s\n", failure.what());
-    return 1;
-  }
+  wchar_t** const arguments = argv + oneAtATime;
+  rinomina::RunCopyPass(arguments[2], rinomina::AsUtf16(arguments[3]),
+                        rinomina::AsUtf16(arguments[4]), nullptr, {oneAtATime});
   return 0;
+} catch (const rinomina::CopyPassError& failure) {
+  std::fprintf(stderr, "%s\n", failure.what());
+  return 1;
 }
