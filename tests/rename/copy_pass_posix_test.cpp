@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstring>
@@ -28,9 +29,11 @@
 #define WRAP(type, name, ...)                 \
   extern "C" type __real_##name(__VA_ARGS__); \
   extern "C" type __wrap_##name(__VA_ARGS__)
-int closeFails = 0, syncfsFails = 0, datesFail = 0, sizeLimited = 0, syncfsCalls = 0;
-bool locksRefused = false;  // every lock (NFS without its lock service)
-time_t clockShift = 0;      // seconds the clock is moved on: a file written now looks older
+// Also: every lock refused (NFS without its lock service); the clock moved on
+// by `clockShift` seconds, so that a file written now looks older.
+int closeFails = 0, flushFails = 0, datesFail = 0, sizeLimited = 0, locksRefused = 0,
+    clockShift = 0;
+int flushes = 0;
 int Fail(int code) { return errno = code, -1; }
 // Unnamed (O_TMPFILE) files refused as the environment says.
 const char* const refusal = std::getenv("RINOMINA_TEST_REFUSE_TMPFILE");
@@ -44,27 +47,23 @@ WRAP(int, openat, int folder, const char* path, int flags, ...);
 WRAP(int, close, int fd) {
   const bool writer = (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
   const int result = __real_close(fd);
-  const std::string temporary = writer ? std::exchange(temporaryName, "") : "";
-  const int probe =
-      temporary.empty() ? -1 : __real_openat(temporaryFolder, temporary.c_str(), O_RDONLY);
+  const std::string name = writer ? std::exchange(temporaryName, "") : "";
+  const int probe = name.empty() ? -1 : __real_openat(temporaryFolder, name.c_str(), O_RDONLY);
   struct flock lock = {F_RDLCK, SEEK_SET, 0, 0, 0};
   const bool unlocked = probe >= 0 && ::fcntl(probe, F_OFD_SETLK, &lock) == 0;
   if (probe >= 0) __real_close(probe);
   return unlocked ? Fail(ENOLCK) : writer && closeFails ? Fail(closeFails) : result;
 }
-WRAP(int, syncfs, int fd) {
-  return ++syncfsCalls, syncfsFails ? Fail(syncfsFails) : __real_syncfs(fd);
-}
+WRAP(int, syncfs, int fd) { return ++flushes, flushFails ? Fail(flushFails) : __real_syncfs(fd); }
 WRAP(int, futimens, int fd, const timespec times[2]) {
   return datesFail ? Fail(datesFail) : __real_futimens(fd, times);
 }
 WRAP(int, fcntl, int fd, int command, ...) {
   std::va_list arguments;
   va_start(arguments, command);
-  void* const argument = va_arg(arguments, void*);
+  void* const arg = va_arg(arguments, void*);
   va_end(arguments);
-  return locksRefused && command == F_OFD_SETLK ? Fail(ENOLCK)
-                                                : __real_fcntl(fd, command, argument);
+  return locksRefused && command == F_OFD_SETLK ? Fail(ENOLCK) : __real_fcntl(fd, command, arg);
 }
 WRAP(int, clock_gettime, clockid_t clock, timespec* now) {
   const int result = __real_clock_gettime(clock, now);
@@ -72,8 +71,7 @@ WRAP(int, clock_gettime, clockid_t clock, timespec* now) {
 }
 // Waits at most 10 s for `done`; whether it came.
 bool WaitUntil(const std::function<bool()>& done) {
-  for (int waited = 0; waited < 10000 && !done(); ++waited)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (int waited = 0; waited < 10000 && !done(); ++waited) ::usleep(1000);
   return done();
 }
 // The listing that sums the sizes (on its own thread) meets "lento_01": its
@@ -171,7 +169,7 @@ extern "C" void __gcov_dump() __attribute__((weak));
   ExitChild(0);
 } catch (const CopyPassError& error) {
   std::fputs(error.what(), stderr);
-  ExitChild(syncfsCalls == 1 ? 1 : 2);
+  ExitChild(flushes == 1 ? 1 : 2);
 }
 
 // What users have, copied new and then over its own copies, on one file
@@ -184,13 +182,10 @@ extern "C" void __gcov_dump() __attribute__((weak));
 // copy has its source's modification time, to the nanosecond, and is
 // accessed now.
 TEST(CopyPassPosixTest, CopiesWhatUsersHaveWithinAndAcrossFileSystems) {
-  const std::string large = Pattern((3 << 20) + 1, 1), odd = Pattern(200001, 2);
-  const Listing copies{{"grande_02", Summary(large)},
-                       {"dispari_02", Summary(odd)},
-                       {"collegamento_02", Summary(large)},
-                       {"sola_lettura_02", "r"},
-                       {"\xFF_02", "x"},
-                       {"rado_02", Summary("dati" + std::string((16 << 20) - 4, 0))}};
+  const std::string large = Pattern((3 << 20) + 1, 1), odd = Pattern(200001, 2), l = Summary(large),
+                    o = Summary(odd), sparse = Summary("dati" + std::string((16 << 20) - 4, 0));
+  const Listing copies{{"grande_02", l},         {"dispari_02", o}, {"collegamento_02", l},
+                       {"sola_lettura_02", "r"}, {"\xFF_02", "x"},  {"rado_02", sparse}};
   for (const bool across : {false, true}) {
     TempProgramFolder folder, other(across ? kShm : fs::temp_directory_path());
     struct stat status, copy;
@@ -305,7 +300,9 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
     std::vector<std::string> listed;  // as the pass lists them
     for (const auto& entry : fs::directory_iterator(folder.source()))
       listed.push_back(entry.path().filename());
-    const int at = kind == kCollision ? kFiles : k;
+    const auto faulty =
+        kind == kNameCheck ? std::ranges::find(listed, ".rinomina-01.tmp") : listed.begin() + k;
+    const int at = kind == kCollision ? kFiles : faulty - listed.begin();
     const std::string file = listed[at % kFiles], copy = renamed(file);
     PassMonitor monitor;
     stopping = &monitor;
@@ -321,13 +318,12 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
     for (int i = 0; i < at && (kind != kStop || i < int(copied.size())); ++i)
       named[renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
     EXPECT_EQ(copied, named) << kind << " " << k;
+    const std::string reason = kind == kNameCheck
+                                   ? "il nome è riservato ai file temporanei del programma."
+                                   : "errore di lettura o scrittura sul disco.";
     EXPECT_EQ(message, kind == kCollision ? ""
-                       : kind == kStop
-                           ? PassStopped().what()
-                           : Copying(file, copy) +
-                                 (kind == kNameCheck
-                                      ? "il nome è riservato ai file temporanei del programma."
-                                      : "errore di lettura o scrittura sul disco."));
+                       : kind == kStop    ? PassStopped().what()
+                                          : Copying(file, copy) + reason);
   }
 }
 
@@ -345,17 +341,14 @@ TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
     for (fs::directory_iterator entry(folder.source()); entry->path().filename() != "b_01"; ++entry)
       copies[entry->path().filename().string().substr(0, 2) + "02"] = Summary(Contents(*entry));
     PassMonitor monitor;
-    std::jthread watcher([&](std::stop_token over) {
-      // Stop once a few chunks of the large file are done and the total is known.
-      WaitUntil([&] {
-        return over.stop_requested() ||
-               (monitor.Read().bytesDone >= (20u << 20) && monitor.Read().bytesInAll);
-      });
+    // Stops once a few chunks of the large file are done and the total is known.
+    std::jthread watcher([&] {
+      WaitUntil(
+          [&] { return monitor.Read().bytesDone >= (20u << 20) && monitor.Read().bytesInAll; });
       monitor.RequestStop();
     });
     EXPECT_EQ(FailedPass(folder.root(), u"01", u"02", &monitor).code(),
               std::errc::operation_canceled);
-    watcher.request_stop();
     EXPECT_LT(monitor.Read().bytesDone, monitor.Read().bytesInAll);  // a stop keeps its share
     EXPECT_EQ(ListFolder(folder.target()), copies);
   }
@@ -372,14 +365,14 @@ TEST(CopyPassDeathTest, FaultsAreReportedAndLeaveNoPartialFile) {
       {&closeFails, failed + eio},
       {&sizeLimited, failed + "file troppo grande"},
       {&datesFail, failed + eio},
-      {&syncfsFails, "Impossibile salvare sul disco i file copiati in \"Modificati\": " + eio}};
+      {&flushFails, "Impossibile salvare sul disco i file copiati in \"Modificati\": " + eio}};
   for (const auto& [fault, message] : cases) {
     for (const bool replacing : {false, true}) {
       TempProgramFolder folder;
       const std::string copy = Summary(Contents(folder.AddSource("a_01", Pattern(2 << 20, 3))));
       if (replacing) Write(folder.target() / "a_02", "vecchio");
       EXPECT_EXIT(PassAndExit(folder.root(), fault), ::testing::ExitedWithCode(1), message);
-      const std::string left = fault == &syncfsFails ? copy : replacing ? "vecchio" : "";
+      const std::string left = fault == &flushFails ? copy : replacing ? "vecchio" : "";
       EXPECT_EQ(ListFolder(folder.target()), (left.empty() ? Listing{} : Listing{{"a_02", left}}));
     }
   }
@@ -449,17 +442,14 @@ TEST(CopyPassPosixTest, BadSourcesStopThePassWhichNeitherWaitsForNorFallsWithIts
   fs::remove(folder.source() / "rotto_01");  // lento_01 a link: its stat comes before its name
   fs::rename(folder.source() / "lento_01", folder.source() / "vero");
   fs::create_symlink("vero", folder.source() / "lento_01");
+  throwInListing = true, listingEnded = false;
   EXPECT_EXIT(
-      {
-        throwInListing = true;
-        listingEnded = false;
-        Pass(folder.root(), u"01", u"02", &watched);
-        ExitChild(WaitUntil([] { return listingEnded.load(); }) &&
-                          PercentDone(watched.Read()) == 100
-                      ? 0
-                      : 1);
-      },
+      (Pass(folder.root(), u"01", u"02", &watched),
+       ExitChild(WaitUntil([] { return listingEnded.load(); }) && PercentDone(watched.Read()) == 100
+                     ? 0
+                     : 1)),
       ::testing::ExitedWithCode(0), "");
+  throwInListing = false;
   fs::remove_all(folder.source());
   fs::create_symlink("Originali", folder.source());
   EXPECT_EQ(FailingPass(folder.root(), u"", u""),
