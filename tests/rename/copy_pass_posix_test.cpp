@@ -424,7 +424,8 @@ TEST(CopyPassPosixTest, FoldersRefusingDatesOrLocksAndSourcesCutShort) {
 // the same. An "Originali" that cannot be opened stops the pass too.
 TEST(CopyPassPosixTest, BadSourcesStopThePassWhichNeitherWaitsForNorFallsWithItsListing) {
   TempProgramFolder folder;
-  folder.AddSource("lento_01", "lento");
+  folder.AddSource("vero", "lento");  // lento_01 a link: its stat comes before its name
+  fs::create_symlink("vero", folder.source() / "lento_01");
   folder.AddSource("a\x80_01", "");
   fs::create_symlink("mancante", folder.source() / "rotto_01");
   EXPECT_EQ(FailingPass(folder.root(), u"a", u"b\xD800"),
@@ -439,16 +440,11 @@ TEST(CopyPassPosixTest, BadSourcesStopThePassWhichNeitherWaitsForNorFallsWithIts
   holdListing = false;
   EXPECT_TRUE(WaitUntil([] { return listingEnded.load(); })) << "the listing never ended";
   EXPECT_EQ(monitor.Read().bytesInAll, 0u);
-  fs::remove(folder.source() / "rotto_01");  // lento_01 a link: its stat comes before its name
-  fs::rename(folder.source() / "lento_01", folder.source() / "vero");
-  fs::create_symlink("vero", folder.source() / "lento_01");
-  throwInListing = true, listingEnded = false;
-  EXPECT_EXIT(
-      (Pass(folder.root(), u"01", u"02", &watched),
-       ExitChild(WaitUntil([] { return listingEnded.load(); }) && PercentDone(watched.Read()) == 100
-                     ? 0
-                     : 1)),
-      ::testing::ExitedWithCode(0), "");
+  fs::remove(folder.source() / "rotto_01");
+  throwInListing = true;
+  EXPECT_EXIT((Pass(folder.root(), u"01", u"02", &watched),
+               ExitChild(PercentDone(watched.Read()) == 100 ? 0 : 1)),
+              ::testing::ExitedWithCode(0), "");
   throwInListing = false;
   fs::remove_all(folder.source());
   fs::create_symlink("Originali", folder.source());
