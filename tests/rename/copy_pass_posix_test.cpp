@@ -77,11 +77,12 @@ bool WaitUntil(const std::function<bool()>& done) {
 // The listing that sums the sizes (on its own thread) meets "lento_01": its
 // stat is held while `holdListing` is set (a slow network folder); with
 // `throwInListing` its next allocation fails; `listingEnded` tells when the
-// thread is gone. With `waitForListing` the pass's next openat waits until
-// the listing is held.
+// thread is gone. With `waitBeforeOpen` 1 (2) the pass's next openat waits
+// until the listing is held (has ended).
 const std::thread::id testThread = std::this_thread::get_id();
 std::atomic<bool> holdListing{false}, listingHeld{false}, listingEnded{false};
-bool throwInListing = false, waitForListing = false;
+bool throwInListing = false;
+std::atomic<int> waitBeforeOpen{0};
 thread_local bool failAllocation = false;
 // Over malloc, as the library's own, whose operator delete then frees it.
 void* operator new(std::size_t size) {
@@ -104,7 +105,8 @@ WRAP(int, fstatat, int folder, const char* name, struct stat* status, int flags)
 std::string failOpening, failNaming, stopOpening;
 rinomina::PassMonitor* stopping = nullptr;
 WRAP(int, openat, int folder, const char* path, int flags, ...) {
-  if (std::exchange(waitForListing, false)) WaitUntil([] { return listingHeld.load(); });
+  if (const int wait = waitBeforeOpen.exchange(0))
+    WaitUntil([wait] { return (wait == 1 ? listingHeld : listingEnded).load(); });
   const bool tmpfile = (flags & O_TMPFILE) == O_TMPFILE;
   if (tmpfile && refuseTmpfile != 0) return Fail(refuseTmpfile);
   if (path == failOpening) return Fail(EIO);
@@ -433,7 +435,7 @@ TEST(CopyPassPosixTest, BadSourcesStopThePassWhichNeitherWaitsForNorFallsWithIts
                 "il nuovo nome contiene caratteri non validi.");
   EXPECT_EQ(ListFolder(folder.target()), Listing{});
   PassMonitor monitor, watched;
-  holdListing = waitForListing = true;
+  holdListing = true, waitBeforeOpen = 1;
   EXPECT_EQ(FailedPass(folder.root(), u"01", u"02", &monitor).what(),
             Copying("rotto_01", "rotto_02") + "file o cartella inesistente.");
   EXPECT_TRUE(listingHeld) << "the pass waited for its listing";
@@ -441,11 +443,11 @@ TEST(CopyPassPosixTest, BadSourcesStopThePassWhichNeitherWaitsForNorFallsWithIts
   EXPECT_TRUE(WaitUntil([] { return listingEnded.load(); })) << "the listing never ended";
   EXPECT_EQ(monitor.Read().bytesInAll, 0u);
   fs::remove(folder.source() / "rotto_01");
-  throwInListing = true;
+  throwInListing = true, listingEnded = false, waitBeforeOpen = 2;  // the listing meets its fault
   EXPECT_EXIT((Pass(folder.root(), u"01", u"02", &watched),
                ExitChild(PercentDone(watched.Read()) == 100 ? 0 : 1)),
               ::testing::ExitedWithCode(0), "");
-  throwInListing = false;
+  throwInListing = false, waitBeforeOpen = 0;
   fs::remove_all(folder.source());
   fs::create_symlink("Originali", folder.source());
   EXPECT_EQ(FailingPass(folder.root(), u"", u""),
