@@ -2,10 +2,7 @@
 // folder, removed again at the end of the test, and helpers for passes on it.
 #pragma once
 
-#include <filesystem>
 #include <map>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "copy_pass.hpp"
@@ -13,27 +10,24 @@
 namespace rinomina::test {
 
 namespace fs = std::filesystem;
+using Text = std::u16string_view;
 
 std::string Contents(const fs::path& file);
 // Writes `contents` to `file` and returns `file`.
 fs::path Write(const fs::path& file, const std::string& contents);
 
 class TempProgramFolder {
+  fs::path root_;
+
  public:
   explicit TempProgramFolder(const fs::path& base = fs::temp_directory_path());
   ~TempProgramFolder();
-  TempProgramFolder(const TempProgramFolder&) = delete;
 
   const fs::path& root() const { return root_; }
   fs::path source() const { return root_ / "Originali"; }
   fs::path target() const { return root_ / "Modificati"; }
-  // Writes `contents` to a file of "Originali" and returns its path.
-  fs::path AddSource(const fs::path& name, const std::string& contents) const {
-    return Write(source() / name, contents);
-  }
-
- private:
-  fs::path root_;
+  // Writes `s` to the file `n` of "Originali" and returns its path.
+  auto AddSource(const fs::path& n, const std::string& s) const { return Write(source() / n, s); }
 };
 
 // Every entry of a folder with the Summary of its contents ("" for a folder).
@@ -50,17 +44,13 @@ std::string Pattern(std::size_t size, unsigned seed);
 
 // RunCopyPass as the tests run it: one file at a time where
 // RINOMINA_TEST_ONE_AT_A_TIME is set (a ctest entry runs the suites so).
-void Pass(const fs::path& programFolder, std::u16string_view searchText,
-          std::u16string_view replacementText, PassMonitor* monitor = nullptr);
+void Pass(const fs::path& folder, Text search, Text replacement, PassMonitor* monitor = nullptr);
 
 // The error of a pass that must fail; a test failure (and an empty error)
-// when it does not.
-CopyPassError FailedPass(const fs::path& programFolder, std::u16string_view searchText,
-                         std::u16string_view replacementText, PassMonitor* monitor = nullptr);
-// Its message.
-inline std::string FailingPass(const fs::path& programFolder, std::u16string_view searchText,
-                               std::u16string_view replacementText) {
-  return FailedPass(programFolder, searchText, replacementText).what();
+// when it does not. FailingPass gives its message.
+CopyPassError FailedPass(const fs::path& folder, Text search, Text by, PassMonitor* m = nullptr);
+inline std::string FailingPass(const fs::path& f, Text s, Text r) {
+  return FailedPass(f, s, r).what();
 }
 
 // Checks the reasons of the system's codes a copy can meet, each `alone` or
