@@ -46,8 +46,8 @@ std::string Pattern(std::size_t size, unsigned seed);
 // RINOMINA_TEST_ONE_AT_A_TIME is set (a ctest entry runs the suites so).
 void Pass(const fs::path& folder, Text search, Text replacement, PassMonitor* monitor = nullptr);
 
-// The error of a pass that must fail; a test failure (and an empty error)
-// when it does not. FailingPass gives its message.
+// The error of a pass, empty (no message, no code) when it succeeds, which
+// every check of a failure then fails on. FailingPass gives its message.
 CopyPassError FailedPass(const fs::path& folder, Text search, Text by, PassMonitor* m = nullptr);
 inline std::string FailingPass(const fs::path& f, Text s, Text r) {
   return FailedPass(f, s, r).what();

@@ -55,15 +55,6 @@ std::wstring TemporaryName(DWORD processId, std::uint64_t started, int n,
   return name;
 }
 
-// The message of a pass, "" when it succeeds.
-std::string Outcome(const fs::path& folder, std::u16string_view search,
-                    std::u16string_view replacement, PassMonitor* monitor = nullptr) try {
-  Pass(folder, search, replacement, monitor);
-  return "";
-} catch (const CopyPassError& error) {
-  return error.what();
-}
-
 // Stand-ins for OpenProcess: no right to look at all, an ended process (its
 // handle is signalled, as this event is), and Windows XP's answer, which
 // knows only the full right.
@@ -156,7 +147,7 @@ TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse)
     HANDLE timer = nullptr;
     CreateTimerQueueTimer(&timer, nullptr, timed, timed == Stop ? &monitor : held, after, 0, 0);
     const DWORD start = GetTickCount();
-    EXPECT_EQ(Outcome(folder.root(), u"01", u"02", &monitor), message);
+    EXPECT_EQ(FailedPass(folder.root(), u"01", u"02", &monitor).what(), message);
     const DWORD waited = GetTickCount() - start;
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);  // a later stop never comes
     if (timed == Stop) CloseHandle(held);
@@ -223,7 +214,7 @@ TEST(CopyPassWindowsTest, NamesAndFoldersWindowsCannotTakeFailAndChangeNothing) 
   for (const auto& [reason, names] : cases)
     for (const std::u16string& name : names)
       EXPECT_PRED_FORMAT2(IsSubstring, reason, FailingPass(folder.root(), u"foto", name));
-  EXPECT_EQ(Outcome(folder.root(), u"foto", std::u16string(255, u'n')), "");
+  EXPECT_EQ(FailingPass(folder.root(), u"foto", std::u16string(255, u'n')), "");
   EXPECT_EQ(ListFolder(folder.target()), (Listing{{std::wstring(255, L'n'), "foto"}}));
   fs::remove_all(folder.target());
   Write(folder.target(), "file");
@@ -231,7 +222,7 @@ TEST(CopyPassWindowsTest, NamesAndFoldersWindowsCannotTakeFailAndChangeNothing) 
                       FailingPass(folder.root(), u"foto", u"x"));
   fs::remove_all(folder.source());
   Write(folder.source(), "file");
-  EXPECT_EQ(Outcome(folder.root(), u"", u"copia_"), "");
+  EXPECT_EQ(FailingPass(folder.root(), u"", u"copia_"), "");
   const std::tuple<const wchar_t*, std::u16string, const char*> folders[] = {
       {L"RINOMINA_TEST_LINKED_FOLDERS", u"", "stessa cartella"},
       {L"RINOMINA_TEST_FULL_FOLDER", u"grande", ": spazio esaurito sul disco."}};
