@@ -41,14 +41,13 @@ const int refuseTmpfile = !refusal ? 0 : std::strcmp(refusal, "EISDIR") ? EOPNOT
 // The named temporary file the pass created last: its writer must still hold
 // its lock once the copy is closed, until the rename, or another pass's
 // cleanup could take it for a leftover. A close that released it fails.
-thread_local int temporaryFolder = -1;  // a worker creates, writes and closes it
-thread_local std::string temporaryName;
+thread_local std::pair<int, std::string> temporary;  // its folder and name, for each worker
 WRAP(int, openat, int folder, const char* path, int flags, mode_t mode);
 WRAP(int, close, int fd) {
   const bool writer = (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
   const int result = __real_close(fd);
-  const std::string name = writer ? std::exchange(temporaryName, "") : "";
-  const int probe = name.empty() ? -1 : __real_openat(temporaryFolder, name.c_str(), O_RDONLY, 0);
+  const std::string name = writer ? std::exchange(temporary.second, "") : "";
+  const int probe = name.empty() ? -1 : __real_openat(temporary.first, name.c_str(), O_RDONLY, 0);
   struct flock lock = {F_RDLCK, SEEK_SET, 0, 0, 0};
   const bool unlocked = probe >= 0 && ::fcntl(probe, F_OFD_SETLK, &lock) == 0;
   if (probe >= 0) __real_close(probe);
@@ -76,8 +75,7 @@ bool WaitUntil(const std::function<bool()>& done) {
 // thread is gone. With `waitBeforeOpen` 1 (2) the pass's next openat waits
 // until the listing is held (has ended).
 const std::thread::id testThread = std::this_thread::get_id();
-std::atomic<bool> holdListing{false}, listingHeld{false}, listingEnded{false};
-bool throwInListing = false;
+std::atomic<bool> holdListing, listingHeld, listingEnded, throwInListing;
 std::atomic<int> waitBeforeOpen{0};
 thread_local bool failAllocation = false;
 // Over malloc, as the library's own, whose operator delete then frees it.
@@ -109,16 +107,15 @@ WRAP(int, openat, int folder, const char* path, int flags, mode_t mode) {
   if (path == stopOpening) stopping->RequestStop();
   const int fd = __real_openat(folder, path, flags, mode);
   if (fd >= 0 && (flags & O_CREAT) && std::string_view(path).starts_with(".rinomina-"))
-    temporaryFolder = folder, temporaryName = path;
+    temporary = {folder, path};
   return fd;
 }
 // Called after each lseek of the pass (sparse sources only), with its whence.
 std::function<void(int)> onSeek;
 WRAP(off_t, lseek, int fd, off_t offset, int whence) {
   const off_t result = __real_lseek(fd, offset, whence);
-  const int error = errno;
-  if (onSeek) onSeek(whence);
-  return errno = error, result;
+  if (onSeek) onSeek(whence);  // which sets no errno: it makes no failing call
+  return result;
 }
 // An ordinary user may not link a file by its descriptor on kernels before
 // 6.10; here too, so that the way through /proc is what runs as one.
@@ -238,8 +235,7 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
                 : void(Write(folder.target() / name, "vecchio"));
     if ((child = ::fork()) == 0) PassAndExit(folder.root());
     std::this_thread::sleep_for(whole * (round % 5 * 2 + 1) / 10);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
     for (const auto& [name, contents] : ListFolder(folder.target()))
       EXPECT_TRUE(name.string().starts_with(".rinomina-") || contents == copies.at(name) ||
                   (round >= 5 && contents == "vecchio"))
@@ -281,7 +277,6 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
   constexpr int kFiles = 30;
   std::vector<std::tuple<Kind, int, int>> rows{{kCollision, 0, kFiles - 1}, {kCollision, 14, 15}};
   for (int k = 0; k < kFiles; ++k) rows.emplace_back(Kind(k % 4), k, -1);
-  const auto renamed = [](std::string name) { return name.replace(name.find("01"), 2, "02"); };
   for (const auto& [kind, k, other] : rows) {
     TempProgramFolder folder(kShm);
     for (int i = kFiles - 1; i >= 0; --i) {  // tmpfs lists the newest first: i-th
@@ -296,7 +291,7 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
     const auto faulty =
         kind == kNameCheck ? std::ranges::find(listed, ".rinomina-01.tmp") : listed.begin() + k;
     const int at = kind == kCollision ? kFiles : faulty - listed.begin();
-    const std::string file = listed[at % kFiles], copy = renamed(file);
+    const std::string file = listed[at % kFiles], copy = Renamed(file);
     PassMonitor monitor;
     stopping = &monitor;
     std::string* const faults[] = {&failOpening, &failNaming, nullptr, &stopOpening, nullptr};
@@ -306,7 +301,7 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
     const Listing copied = ListFolder(folder.target());
     Listing named;  // files 1..k-1, as many as were copied after a stop
     for (int i = 0; i < at && (kind != kStop || i < int(copied.size())); ++i)
-      named[renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
+      named[Renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
     EXPECT_EQ(copied, named) << kind << " " << k;
     const std::string reason = kind == kNameCheck
                                    ? "il nome è riservato ai file temporanei del programma."
@@ -384,19 +379,17 @@ TEST(CopyPassPosixTest, FoldersRefusingDatesOrLocksAndSourcesCutShort) {
   for (const std::string& name : {dead, std::string(".rinomina-altro-2147483647-1.tmp"),
                                   kOurs + std::to_string(::getpid()) + "-1.tmp"})
     ::utimensat(AT_FDCWD, Write(folder.target() / name, kept[name] = "parte").c_str(), kLongAgo, 0);
-  locksRefused = true;
   PassMonitor monitor;
   onSeek = [&](int whence) {
     WaitUntil([&] { return monitor.Read().bytesInAll != 0; });
     if (whence == SEEK_HOLE) ::truncate(source.c_str(), 512 << 10);
   };
-  std::tie(clockShift, datesFail) = std::pair(9 * 60, ENOSYS);  // written lately
+  locksRefused = true, clockShift = 9 * 60, datesFail = ENOSYS;  // written lately
   Pass(folder.root(), u"01", u"02", &monitor);
   EXPECT_EQ(std::pair(monitor.Read().bytesInAll, PercentDone(monitor.Read())),
             std::pair(std::uint64_t(16 << 20), 100));
   EXPECT_EQ(ListFolder(folder.target()), kept);
-  onSeek = nullptr;
-  std::tie(clockShift, datesFail) = std::pair(11 * 60, EPERM);
+  onSeek = nullptr, clockShift = 11 * 60, datesFail = EPERM;
   Pass(folder.root(), u"01", u"02");
   kept.erase(dead);
   EXPECT_EQ(ListFolder(folder.target()), kept);
