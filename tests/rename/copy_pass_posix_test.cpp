@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdarg>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -26,14 +25,15 @@
 
 // Link-time wraps (-Wl,--wrap) make the pass's calls fail on demand, as a
 // network file system or a disk would: the errno each gives, 0 for none.
+// The variadic openat and fcntl are wrapped with their last argument named:
+// on the ABIs this runs on (x86-64, AArch64 Linux) it travels as a named one.
 #define WRAP(type, name, ...)                 \
   extern "C" type __real_##name(__VA_ARGS__); \
   extern "C" type __wrap_##name(__VA_ARGS__)
 // Also: every lock refused (NFS without its lock service); the clock moved on
 // by `clockShift` seconds, so that a file written now looks older.
 int closeFails = 0, flushFails = 0, datesFail = 0, sizeLimited = 0, locksRefused = 0,
-    clockShift = 0;
-int flushes = 0;
+    clockShift = 0, flushes = 0;
 int Fail(int code) { return errno = code, -1; }
 // Unnamed (O_TMPFILE) files refused as the environment says.
 const char* const refusal = std::getenv("RINOMINA_TEST_REFUSE_TMPFILE");
@@ -41,14 +41,13 @@ const int refuseTmpfile = !refusal ? 0 : std::strcmp(refusal, "EISDIR") ? EOPNOT
 // The named temporary file the pass created last: its writer must still hold
 // its lock once the copy is closed, until the rename, or another pass's
 // cleanup could take it for a leftover. A close that released it fails.
-thread_local int temporaryFolder = -1;  // a worker creates, writes and closes it
-thread_local std::string temporaryName;
-WRAP(int, openat, int folder, const char* path, int flags, ...);
+thread_local std::pair<int, std::string> temporary;  // its folder and name, for each worker
+WRAP(int, openat, int folder, const char* path, int flags, mode_t mode);
 WRAP(int, close, int fd) {
   const bool writer = (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
   const int result = __real_close(fd);
-  const std::string name = writer ? std::exchange(temporaryName, "") : "";
-  const int probe = name.empty() ? -1 : __real_openat(temporaryFolder, name.c_str(), O_RDONLY);
+  const std::string name = writer ? std::exchange(temporary.second, "") : "";
+  const int probe = name.empty() ? -1 : __real_openat(temporary.first, name.c_str(), O_RDONLY, 0);
   struct flock lock = {F_RDLCK, SEEK_SET, 0, 0, 0};
   const bool unlocked = probe >= 0 && ::fcntl(probe, F_OFD_SETLK, &lock) == 0;
   if (probe >= 0) __real_close(probe);
@@ -58,11 +57,7 @@ WRAP(int, syncfs, int fd) { return ++flushes, flushFails ? Fail(flushFails) : __
 WRAP(int, futimens, int fd, const timespec times[2]) {
   return datesFail ? Fail(datesFail) : __real_futimens(fd, times);
 }
-WRAP(int, fcntl, int fd, int command, ...) {
-  std::va_list arguments;
-  va_start(arguments, command);
-  void* const arg = va_arg(arguments, void*);
-  va_end(arguments);
+WRAP(int, fcntl, int fd, int command, void* arg) {
   return locksRefused && command == F_OFD_SETLK ? Fail(ENOLCK) : __real_fcntl(fd, command, arg);
 }
 WRAP(int, clock_gettime, clockid_t clock, timespec* now) {
@@ -80,8 +75,7 @@ bool WaitUntil(const std::function<bool()>& done) {
 // thread is gone. With `waitBeforeOpen` 1 (2) the pass's next openat waits
 // until the listing is held (has ended).
 const std::thread::id testThread = std::this_thread::get_id();
-std::atomic<bool> holdListing{false}, listingHeld{false}, listingEnded{false};
-bool throwInListing = false;
+std::atomic<bool> holdListing, listingHeld, listingEnded, throwInListing;
 std::atomic<int> waitBeforeOpen{0};
 thread_local bool failAllocation = false;
 // Over malloc, as the library's own, whose operator delete then frees it.
@@ -104,29 +98,24 @@ WRAP(int, fstatat, int folder, const char* name, struct stat* status, int flags)
 // the open requests a stop from `stopping`.
 std::string failOpening, failNaming, stopOpening;
 rinomina::PassMonitor* stopping = nullptr;
-WRAP(int, openat, int folder, const char* path, int flags, ...) {
+WRAP(int, openat, int folder, const char* path, int flags, mode_t mode) {
   if (const int wait = waitBeforeOpen.exchange(0))
     WaitUntil([wait] { return (wait == 1 ? listingHeld : listingEnded).load(); });
   const bool tmpfile = (flags & O_TMPFILE) == O_TMPFILE;
   if (tmpfile && refuseTmpfile != 0) return Fail(refuseTmpfile);
   if (path == failOpening) return Fail(EIO);
   if (path == stopOpening) stopping->RequestStop();
-  std::va_list arguments;
-  va_start(arguments, flags);
-  const mode_t mode = tmpfile || (flags & O_CREAT) ? va_arg(arguments, mode_t) : 0;
-  va_end(arguments);
   const int fd = __real_openat(folder, path, flags, mode);
   if (fd >= 0 && (flags & O_CREAT) && std::string_view(path).starts_with(".rinomina-"))
-    temporaryFolder = folder, temporaryName = path;
+    temporary = {folder, path};
   return fd;
 }
 // Called after each lseek of the pass (sparse sources only), with its whence.
 std::function<void(int)> onSeek;
 WRAP(off_t, lseek, int fd, off_t offset, int whence) {
   const off_t result = __real_lseek(fd, offset, whence);
-  const int error = errno;
-  if (onSeek) onSeek(whence);
-  return errno = error, result;
+  if (onSeek) onSeek(whence);  // which sets no errno: it makes no failing call
+  return result;
 }
 // An ordinary user may not link a file by its descriptor on kernels before
 // 6.10; here too, so that the way through /proc is what runs as one.
@@ -165,8 +154,7 @@ extern "C" void __gcov_dump() __attribute__((weak));
 [[noreturn]] void PassAndExit(const fs::path& programFolder, int* fault = nullptr) try {
   ::alarm(60);  // a pass that hangs ends by SIGALRM, which the waiting test reports
   if (fault != nullptr) *fault = EIO;
-  const rlimit limit{1 << 20, 1 << 20};
-  if (sizeLimited != 0) ::setrlimit(RLIMIT_FSIZE, &limit);
+  if (const rlimit limit{1 << 20, 1 << 20}; sizeLimited != 0) ::setrlimit(RLIMIT_FSIZE, &limit);
   Pass(programFolder, u"01", u"02");
   ExitChild(0);
 } catch (const CopyPassError& error) {
@@ -247,8 +235,7 @@ TEST(CopyPassPosixTest, AKilledPassLeavesOnlyWholeFiles) {
                 : void(Write(folder.target() / name, "vecchio"));
     if ((child = ::fork()) == 0) PassAndExit(folder.root());
     std::this_thread::sleep_for(whole * (round % 5 * 2 + 1) / 10);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    ::kill(child, SIGKILL), ::waitpid(child, nullptr, 0);
     for (const auto& [name, contents] : ListFolder(folder.target()))
       EXPECT_TRUE(name.string().starts_with(".rinomina-") || contents == copies.at(name) ||
                   (round >= 5 && contents == "vecchio"))
@@ -290,7 +277,6 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
   constexpr int kFiles = 30;
   std::vector<std::tuple<Kind, int, int>> rows{{kCollision, 0, kFiles - 1}, {kCollision, 14, 15}};
   for (int k = 0; k < kFiles; ++k) rows.emplace_back(Kind(k % 4), k, -1);
-  const auto renamed = [](std::string name) { return name.replace(name.find("01"), 2, "02"); };
   for (const auto& [kind, k, other] : rows) {
     TempProgramFolder folder(kShm);
     for (int i = kFiles - 1; i >= 0; --i) {  // tmpfs lists the newest first: i-th
@@ -305,20 +291,17 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
     const auto faulty =
         kind == kNameCheck ? std::ranges::find(listed, ".rinomina-01.tmp") : listed.begin() + k;
     const int at = kind == kCollision ? kFiles : faulty - listed.begin();
-    const std::string file = listed[at % kFiles], copy = renamed(file);
+    const std::string file = listed[at % kFiles], copy = Renamed(file);
     PassMonitor monitor;
     stopping = &monitor;
-    if (kind == kOpen) failOpening = file;
-    if (kind == kNaming) failNaming = copy;
-    if (kind == kStop) stopOpening = file;
-    const std::string message = kind == kCollision
-                                    ? (Pass(folder.root(), u"01", u"02"), "")
-                                    : FailedPass(folder.root(), u"01", u"02", &monitor).what();
+    std::string* const faults[] = {&failOpening, &failNaming, nullptr, &stopOpening, nullptr};
+    if (faults[kind] != nullptr) *faults[kind] = kind == kNaming ? copy : file;
+    const std::string message = FailedPass(folder.root(), u"01", u"02", &monitor).what();
     failOpening = failNaming = stopOpening = "";
     const Listing copied = ListFolder(folder.target());
     Listing named;  // files 1..k-1, as many as were copied after a stop
     for (int i = 0; i < at && (kind != kStop || i < int(copied.size())); ++i)
-      named[renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
+      named[Renamed(listed[i])] = Summary(Contents(folder.source() / listed[i]));
     EXPECT_EQ(copied, named) << kind << " " << k;
     const std::string reason = kind == kNameCheck
                                    ? "il nome è riservato ai file temporanei del programma."
@@ -335,9 +318,8 @@ TEST(CopyPassPosixTest, CopiesAreNamedInListingOrder) {
 TEST(CopyPassPosixTest, AStopMidFileKeepsWholeCopiesOnly) {
   for (const bool replacing : {false, true}) {
     TempProgramFolder folder(kShm);
-    folder.AddSource("a_01", Pattern(1 << 20, 1));
-    folder.AddSource("b_01", Pattern(64 << 20, 2));
-    folder.AddSource("c_01", Pattern(1 << 20, 3));
+    for (const char name : {'a', 'b', 'c'})
+      folder.AddSource(name + std::string("_01"), Pattern(name == 'b' ? 64 << 20 : 1 << 20, name));
     Listing copies;  // the files listed before the large one, none after it
     if (replacing) Write(folder.target() / "b_02", copies["b_02"] = "vecchio");
     for (fs::directory_iterator entry(folder.source()); entry->path().filename() != "b_01"; ++entry)
@@ -397,19 +379,17 @@ TEST(CopyPassPosixTest, FoldersRefusingDatesOrLocksAndSourcesCutShort) {
   for (const std::string& name : {dead, std::string(".rinomina-altro-2147483647-1.tmp"),
                                   kOurs + std::to_string(::getpid()) + "-1.tmp"})
     ::utimensat(AT_FDCWD, Write(folder.target() / name, kept[name] = "parte").c_str(), kLongAgo, 0);
-  locksRefused = true;
   PassMonitor monitor;
   onSeek = [&](int whence) {
     WaitUntil([&] { return monitor.Read().bytesInAll != 0; });
     if (whence == SEEK_HOLE) ::truncate(source.c_str(), 512 << 10);
   };
-  std::tie(clockShift, datesFail) = std::pair(9 * 60, ENOSYS);  // written lately
+  locksRefused = true, clockShift = 9 * 60, datesFail = ENOSYS;  // written lately
   Pass(folder.root(), u"01", u"02", &monitor);
   EXPECT_EQ(std::pair(monitor.Read().bytesInAll, PercentDone(monitor.Read())),
             std::pair(std::uint64_t(16 << 20), 100));
   EXPECT_EQ(ListFolder(folder.target()), kept);
-  onSeek = nullptr;
-  std::tie(clockShift, datesFail) = std::pair(11 * 60, EPERM);
+  onSeek = nullptr, clockShift = 11 * 60, datesFail = EPERM;
   Pass(folder.root(), u"01", u"02");
   kept.erase(dead);
   EXPECT_EQ(ListFolder(folder.target()), kept);

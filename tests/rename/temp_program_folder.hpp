@@ -46,12 +46,10 @@ std::string Pattern(std::size_t size, unsigned seed);
 // RINOMINA_TEST_ONE_AT_A_TIME is set (a ctest entry runs the suites so).
 void Pass(const fs::path& folder, Text search, Text replacement, PassMonitor* monitor = nullptr);
 
-// The error of a pass that must fail; a test failure (and an empty error)
-// when it does not. FailingPass gives its message.
+// The error of a pass, empty (no message, no code) when it succeeds, which
+// every check of a failure then fails on. FailingPass gives its message.
 CopyPassError FailedPass(const fs::path& folder, Text search, Text by, PassMonitor* m = nullptr);
-inline std::string FailingPass(const fs::path& f, Text s, Text r) {
-  return FailedPass(f, s, r).what();
-}
+inline std::string FailingPass(const auto&... pass) { return FailedPass(pass...).what(); }
 
 // Checks the reasons of the system's codes a copy can meet, each `alone` or
 // in groups of one meaning: every group has one reason of its own, Italian
@@ -59,6 +57,9 @@ inline std::string FailingPass(const fs::path& f, Text s, Text r) {
 // "errore di sistema N".
 void ExpectItalianReasonsOfTheirOwn(const std::vector<int>& alone,
                                     std::vector<std::vector<int>> groups);
+
+// `name` with its first "01" made "02".
+inline std::string Renamed(std::string name) { return name.replace(name.find("01"), 2, "02"); }
 
 // How every message about copying `source` to `target` begins.
 std::string Copying(std::string_view source, std::string_view target);

@@ -20,10 +20,7 @@ static double Milliseconds(void) {
 
 int main(int argc, char** argv) {
   Display* display = argc == 3 ? XOpenDisplay(NULL) : NULL;
-  if (display == NULL) {
-    fprintf(stderr, "usage: %s ping|close WINDOW, with an X display\n", argv[0]);
-    return 2;
-  }
+  if (display == NULL) return fprintf(stderr, "usage: %s ping|close WINDOW, with X\n", argv[0]), 2;
   const int ping = strcmp(argv[1], "close") != 0;
   const Window window = (Window)strtoul(argv[2], NULL, 0);
   const Atom protocol = XInternAtom(display, ping ? "_NET_WM_PING" : "WM_DELETE_WINDOW", False);

@@ -6,12 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <bit>
 #include <tuple>
-#include <vector>
 
 #include "messages.hpp"
-#include "pass_monitor.hpp"
 #include "temp_program_folder.hpp"
 #include "win32_file_in_use.hpp"
 #include "win32_long_path.hpp"
@@ -28,12 +26,6 @@ using ::testing::IsSubstring;
 // The \\?\ form reaches paths longer than MAX_PATH.
 fs::path Long(const fs::path& path) { return L"\\\\?\\" + path.native(); }
 
-std::uint64_t Started(HANDLE process) {
-  FILETIME created, unused;
-  GetProcessTimes(process, &created, &unused, &unused, &unused);
-  return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
-}
-
 // Opens `file` with no sharing, as a scanner or a backup tool may, or
 // shared in every way (7), as a reader that means no harm.
 HANDLE Hold(const fs::path& file, DWORD sharing = 0) {
@@ -43,8 +35,7 @@ void CALLBACK Release(void* file, BOOLEAN) { CloseHandle(file); }
 void CALLBACK Stop(void* monitor, BOOLEAN) { static_cast<PassMonitor*>(monitor)->RequestStop(); }
 
 fs::path WriteReadOnly(const fs::path& file, const std::string& contents) {
-  SetFileAttributesW(Write(file, contents).c_str(), FILE_ATTRIBUTE_READONLY);
-  return file;
+  return SetFileAttributesW(Write(file, contents).c_str(), FILE_ATTRIBUTE_READONLY), file;
 }
 
 // A temporary name of this program: ".rinomina-MACHINE-PID-START-N.tmp".
@@ -53,15 +44,6 @@ std::wstring TemporaryName(DWORD processId, std::uint64_t started, int n,
   wchar_t name[80];
   swprintf(name, 80, L".rinomina-%016llX-%lu-%016llX-%d.tmp", machine, processId, started, n);
   return name;
-}
-
-// The message of a pass, "" when it succeeds.
-std::string Outcome(const fs::path& folder, std::u16string_view search,
-                    std::u16string_view replacement, PassMonitor* monitor = nullptr) try {
-  Pass(folder, search, replacement, monitor);
-  return "";
-} catch (const CopyPassError& error) {
-  return error.what();
 }
 
 // Stand-ins for OpenProcess: no right to look at all, an ended process (its
@@ -87,13 +69,13 @@ HANDLE WINAPI FullRightOnly(DWORD access, BOOL inherit, DWORD id) {
 TEST(CopyPassWindowsTest, CopiesAnyFileOverReadOnlyOnesAndRemovesLeftoversOfEndedPasses) {
   TempProgramFolder folder;
   const DWORD self = GetCurrentProcessId();
-  const std::uint64_t gone = 0x0123456789ABCDEF, started = Started(GetCurrentProcess());
-  std::wstring lowercase = TemporaryName(999996, gone, 4);
-  for (wchar_t& unit : lowercase) unit = towlower(unit);
+  FILETIME created, unused;  // this process's start
+  GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
+  const std::uint64_t gone = 0x0123456789ABCDEF, started = std::bit_cast<std::uint64_t>(created);
   Listing kept = {{TemporaryName(self, started, 7), "-"},
                   {TemporaryName(999996, gone, 1, MachineIdentity() ^ 1), "-"},
                   {L".rinomina-999996-0123456789ABCDEF-1.tmp", "-"},
-                  {lowercase, "-"},
+                  {_wcslwr(TemporaryName(999996, gone, 4).data()), "-"},
                   {TemporaryName(999996, gone, 5) + L".tmp", "-"}};
   for (const auto& [name, contents] : kept) Write(folder.target() / name, contents);
   for (const std::wstring& name : {std::wstring(L"foto_\U0001F389"), TemporaryName(self, 1, 2),
@@ -156,7 +138,7 @@ TEST(CopyPassWindowsTest, FilesHeldForAMomentAreWaitedOutLongerHoldsFailAsInUse)
     HANDLE timer = nullptr;
     CreateTimerQueueTimer(&timer, nullptr, timed, timed == Stop ? &monitor : held, after, 0, 0);
     const DWORD start = GetTickCount();
-    EXPECT_EQ(Outcome(folder.root(), u"01", u"02", &monitor), message);
+    EXPECT_EQ(FailedPass(folder.root(), u"01", u"02", &monitor).what(), message);
     const DWORD waited = GetTickCount() - start;
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);  // a later stop never comes
     if (timed == Stop) CloseHandle(held);
@@ -178,7 +160,6 @@ TEST(CopyPassWindowsTest, CopiesAreNamedInListingOrder) {
   const std::string inUse = "il file è in uso da un altro programma.";
   std::vector<std::pair<std::string, int>> rows{{inUse, 17}, {inUse, kFiles - 1}};  // held at k
   for (int k = 0; k < kFiles; ++k) rows.emplace_back("esiste già una cartella con quel nome.", k);
-  const auto renamed = [](std::string name) { return name.replace(name.find("01"), 2, "02"); };
   TempProgramFolder folder;
   for (int i = 0; i < kFiles; ++i)
     folder.AddSource("f" + std::to_string(i + 10) + "_01", "c" + std::to_string(i));
@@ -189,8 +170,8 @@ TEST(CopyPassWindowsTest, CopiesAreNamedInListingOrder) {
     for (const auto& entry : fs::directory_iterator(folder.target())) fs::remove(entry.path());
     Listing expected;
     for (int i = 0; i < k; ++i)
-      expected[renamed(listed[i])] = Contents(folder.source() / listed[i]);
-    const std::string failed = renamed(listed[k]);
+      expected[Renamed(listed[i])] = Contents(folder.source() / listed[i]);
+    const std::string failed = Renamed(listed[k]);
     const HANDLE held = reason == inUse ? Hold(folder.source() / listed[k]) : nullptr;
     if (!held && fs::create_directory(folder.target() / failed)) expected[failed] = "";
     EXPECT_EQ(FailingPass(folder.root(), u"01", u"02"), Copying(listed[k], failed) + reason) << k;
@@ -223,7 +204,7 @@ TEST(CopyPassWindowsTest, NamesAndFoldersWindowsCannotTakeFailAndChangeNothing) 
   for (const auto& [reason, names] : cases)
     for (const std::u16string& name : names)
       EXPECT_PRED_FORMAT2(IsSubstring, reason, FailingPass(folder.root(), u"foto", name));
-  EXPECT_EQ(Outcome(folder.root(), u"foto", std::u16string(255, u'n')), "");
+  EXPECT_EQ(FailingPass(folder.root(), u"foto", std::u16string(255, u'n')), "");
   EXPECT_EQ(ListFolder(folder.target()), (Listing{{std::wstring(255, L'n'), "foto"}}));
   fs::remove_all(folder.target());
   Write(folder.target(), "file");
@@ -231,7 +212,7 @@ TEST(CopyPassWindowsTest, NamesAndFoldersWindowsCannotTakeFailAndChangeNothing) 
                       FailingPass(folder.root(), u"foto", u"x"));
   fs::remove_all(folder.source());
   Write(folder.source(), "file");
-  EXPECT_EQ(Outcome(folder.root(), u"", u"copia_"), "");
+  EXPECT_EQ(FailingPass(folder.root(), u"", u"copia_"), "");
   const std::tuple<const wchar_t*, std::u16string, const char*> folders[] = {
       {L"RINOMINA_TEST_LINKED_FOLDERS", u"", "stessa cartella"},
       {L"RINOMINA_TEST_FULL_FOLDER", u"grande", ": spazio esaurito sul disco."}};
@@ -292,18 +273,17 @@ TEST(Win32LayerTest, OnlyAFileAnotherHandleHoldsReadsAsInUseAndNewCopiesHideWhil
   const LARGE_INTEGER zero{};
   PassMonitor stopping;
   HiddenCopy hidden;
-  EXPECT_EQ(
-      HideDestination(zero, zero, zero, zero, 1, CALLBACK_STREAM_SWITCH, nullptr, file, &hidden),
-      PROGRESS_QUIET);
+  const auto progress = [&](DWORD reason) {
+    return HideDestination(zero, zero, zero, zero, 1, reason, nullptr, file, &hidden);
+  };
+  EXPECT_EQ(progress(CALLBACK_STREAM_SWITCH), PROGRESS_QUIET);
   CloseHandle(file);
   EXPECT_EQ(GetFileAttributesW(copy.c_str()), kOwn | FILE_ATTRIBUTE_HIDDEN);
   EXPECT_TRUE(Unhide(copy, hidden));
   EXPECT_EQ(GetFileAttributesW(copy.c_str()), kOwn);
   stopping.RequestStop();
   hidden.monitor = &stopping;
-  EXPECT_EQ(
-      HideDestination(zero, zero, zero, zero, 1, CALLBACK_CHUNK_FINISHED, nullptr, file, &hidden),
-      PROGRESS_CANCEL);
+  EXPECT_EQ(progress(CALLBACK_CHUNK_FINISHED), PROGRESS_CANCEL);
 }
 
 }  // namespace

@@ -22,14 +22,10 @@ int Hold(const std::wstring& folder) {
   const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
   DWORD written = 0;
-  if (file == INVALID_HANDLE_VALUE || !WriteFile(file, "parziale", 8, &written, nullptr)) {
-    std::fprintf(stderr, "cannot write %ls: error %lu\n", name.c_str(), GetLastError());
-    return 1;
-  }
+  if (file == INVALID_HANDLE_VALUE || !WriteFile(file, "parziale", 8, &written, nullptr))
+    return std::fprintf(stderr, "cannot write %ls: error %lu\n", name.c_str(), GetLastError()), 1;
   std::printf("%ls\n", name.substr(name.rfind(L'\\') + 1).c_str());
-  std::fflush(stdout);
-  std::getchar();
-  return 0;
+  return std::fflush(stdout), std::getchar(), 0;
 }
 
 }  // namespace
@@ -38,17 +34,14 @@ int wmain(int argc, wchar_t** argv) try {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"hold" && argc == 3) return Hold(argv[2]);
   const bool oneAtATime = argc == 6 && argv[2] == std::wstring(L"--one-at-a-time");
-  if (command != L"pass" || argc != 5 + oneAtATime) {
-    std::fprintf(stderr,
-                 "usage: pass_tool hold FOLDER | pass [--one-at-a-time] PROGRAM_FOLDER "
-                 "SEARCH REPLACEMENT\n");
-    return 2;
-  }
+  if (command != L"pass" || argc != 5 + oneAtATime)
+    return std::fputs("usage: pass_tool hold FOLDER | pass [--one-at-a-time] FOLDER SEARCH BY\n",
+                      stderr),
+           2;
   wchar_t** const arguments = argv + oneAtATime;
-  rinomina::RunCopyPass(arguments[2], rinomina::AsUtf16(arguments[3]),
-                        rinomina::AsUtf16(arguments[4]), nullptr, {oneAtATime});
-  return 0;
+  return rinomina::RunCopyPass(arguments[2], rinomina::AsUtf16(arguments[3]),
+                               rinomina::AsUtf16(arguments[4]), nullptr, {oneAtATime}),
+         0;
 } catch (const rinomina::CopyPassError& failure) {
-  std::fprintf(stderr, "%s\n", failure.what());
-  return 1;
+  return std::fprintf(stderr, "%s\n", failure.what()), 1;
 }
