@@ -198,14 +198,18 @@ CopyFolders::~CopyFolders() = default;
 
 bool CopyFolders::NextFile(std::u16string& name) {
   State& state = *state_;
+  bool listed;
   try {
-    if (state.steps->NextFile(name)) {
-      state.NameWritten();
-      return true;
-    }
+    listed = state.steps->NextFile(name);
   } catch (const CopyPassError&) {
-    state.NameAll();
+    state.NameAll();  // a listing that fails: the files before are copied, as one at a time
     throw;
+  }
+  // A copy that fails to be named here ends the pass: the later ones, in
+  // flight, must not be named after it.
+  if (listed) {
+    state.NameWritten();
+    return true;
   }
   state.NameAll();
   state.steps->Flush();
