@@ -145,8 +145,14 @@ check_copies_made() {
 # Waits up to $2 seconds (30 unless given) for a visible window whose title
 # matches $1 exactly and prints its id.
 find_window() {
-  local id
-  id=$(timeout "${2:-30}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+  local id= end=$((SECONDS + ${2:-30}))
+  # A search can stop early with an X error (a window it was looking at went
+  # away meanwhile): it is tried again until the time is up.
+  while [ -z "$id" ] && [ "$SECONDS" -lt "$end" ]; do
+    id=$(timeout "$((end - SECONDS))" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null |
+      head -n 1) || true
+    [ -n "$id" ] || sleep 0.1
+  done
   [ -n "$id" ] || fail "no window \"$1\" within ${2:-30} s: $(cat "$work/program.log" 2>/dev/null)"
   echo "$id"
 }
