@@ -10,7 +10,7 @@
 #include <thread>
 #endif
 
-#include "copy_folders.hpp"
+#include "copy_steps.hpp"
 #include "pass_monitor.hpp"
 
 namespace rinomina {
@@ -23,13 +23,14 @@ template <typename Stopped>
 std::optional<std::uint64_t> SumSizes(const std::filesystem::path& programFolder,
                                       std::u16string_view searchText, Stopped stopped) noexcept {
   try {
-    CopyFolders folders(programFolder);  // listing only: it never opens "Modificati"
+    // The platform's listing alone: no copies, no workers, "Modificati" never opened.
+    const std::unique_ptr<CopySteps> folders = MakeCopySteps(programFolder, nullptr);
     std::uint64_t bytes = 0;
     std::u16string name;
-    while (folders.NextFile(name)) {
+    while (folders->NextFile(name)) {
       if (stopped()) return std::nullopt;
       // The files whose names hold the search text are the ones the pass copies.
-      if (name.find(searchText) != std::u16string::npos) bytes += folders.CurrentFileSize();
+      if (name.find(searchText) != std::u16string::npos) bytes += folders->CurrentFileSize();
     }
     return bytes;
   } catch (...) {
